@@ -275,7 +275,7 @@ TItem::TItem(const QString& aPath) {
 
 TImageIndex TItem::ClassifyExtension(const QString& aExtension) {
     static const TBuiltInLists builtIn;
-    const IExtensionLists& lists = ExtensionLists ? *ExtensionLists : builtIn;
+    const IExtensionLists& lists = ExtensionLists ? *ExtensionLists : static_cast<const IExtensionLists&>(builtIn);
     if (aExtension.isEmpty())
         return iiUnknown; // an empty text is contained in no list
     const auto in = [&](const QString& list) { return list.contains(aExtension, Qt::CaseSensitive); };
