@@ -8,6 +8,7 @@
 #include <QDomDocument>
 #include <QFile>
 #include <QFileInfo>
+#include <QXmlStreamWriter>
 
 #include <cerrno>
 #include <cstring>
@@ -44,18 +45,35 @@ std::int32_t TTree::GenerateUniqueNodeID() const {
 }
 
 namespace {
-void SaveItem(const ITreeView& view, ITreeView::Handle node, QDomDocument& doc,
-              QDomElement& parent) {
-    QDomElement item = doc.createElement(QStringLiteral("item"));
+// Characters XML 1.0 cannot hold; a caption holding one would make the whole
+// file unreadable, so they are left out.
+QString XmlSafe(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text.at(i + 1).unicode())) {
+            out += text.at(i);
+            out += text.at(++i);
+        } else if ((c >= 0x20 && c <= 0xD7FF && c != 0xFFFE && c != 0xFFFF && !QChar::isSurrogate(c)) ||
+                   (c >= 0xE000 && c <= 0xFFFD) || c == 0x9 || c == 0xA || c == 0xD) {
+            out += text.at(i);
+        }
+    }
+    return out;
+}
+
+void SaveItem(const ITreeView& view, ITreeView::Handle node, QXmlStreamWriter& xml) {
     const TNode* record = view.NodeOf(node);
-    item.setAttribute(QStringLiteral("text"), view.Caption(node));
-    item.setAttribute(QStringLiteral("NodeID"), QString::number(record ? record->ID() : 0));
-    item.setAttribute(QStringLiteral("NodeType"),
-                      QString::number(record ? int(record->NodeType()) : 0));
-    parent.appendChild(item);
+    xml.writeStartElement(QStringLiteral("item"));
+    // The attributes in their fixed order: text, NodeID, NodeType.
+    xml.writeAttribute(QStringLiteral("text"), XmlSafe(view.Caption(node)));
+    xml.writeAttribute(QStringLiteral("NodeID"), QString::number(record ? record->ID() : 0));
+    xml.writeAttribute(QStringLiteral("NodeType"), QString::number(record ? int(record->NodeType()) : 0));
     const int count = view.ChildCount(node);
     for (int i = 0; i < count; ++i)
-        SaveItem(view, view.Child(node, i), doc, item);
+        SaveItem(view, view.Child(node, i), xml);
+    xml.writeEndElement();
 }
 
 QString VariantTypeName(const QDomElement& element, const QString& name) {
@@ -82,14 +100,18 @@ QString StringAttribute(const QDomElement& element, const QString& name) {
 } // namespace
 
 QByteArray TTree::SaveToBytes(const ITreeView& aTreeView) const {
-    QDomDocument doc;
-    QDomElement root = doc.createElement(QStringLiteral("xml"));
-    doc.appendChild(root);
+    // Written with the stream writer rather than the document model: the
+    // document model does not keep the order of attributes, and the file
+    // names them in a fixed order. Compact: no whitespace between elements.
+    QByteArray bytes;
+    QXmlStreamWriter xml(&bytes);
+    xml.setAutoFormatting(false);
+    xml.writeStartElement(QStringLiteral("xml"));
     const int count = aTreeView.ChildCount(nullptr);
     for (int i = 0; i < count; ++i)
-        SaveItem(aTreeView, aTreeView.Child(nullptr, i), doc, root);
-    // Compact: no whitespace between the elements.
-    return doc.toByteArray(-1);
+        SaveItem(aTreeView, aTreeView.Child(nullptr, i), xml);
+    xml.writeEndElement();
+    return bytes;
 }
 
 void TTree::Save(const ITreeView& aTreeView, const QString& aFilePath) const {
