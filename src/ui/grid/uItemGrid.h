@@ -14,6 +14,8 @@
 #include <QTableView>
 #include <QVariant>
 
+#include <memory>
+
 class QMenu;
 class TItemGrid;
 
@@ -64,6 +66,84 @@ public:
     virtual void SetAlignment(TAlignment Value) = 0;
     virtual QString StyleClass() const = 0;
     virtual void SetStyleClass(const QString& Value) = 0;
+};
+
+// What a cell of a column stores.
+enum TCellKind { ckText, ckFloat, ckInteger, ckDate };
+
+// The grid's own columns. The kind decides the cell kind and how a cell is
+// drawn; the rest are the column's attributes.
+class TItemGridColumn : public TGridColumn {
+public:
+    TItemGridColumn(TItemGrid* grid, int index, const QString& name, const QString& caption,
+                    TSortType sortType, int width, bool visible, bool fixedSize);
+    virtual TCellKind CellKind() const = 0;
+
+    QString Name() const override { return fName; }
+    int Index() const override { return fIndex; }
+    int Width() const override;
+    void SetWidth(int Value) override;
+    int Position() const override;
+    void SetPosition(int Value) override;
+    bool Visible() const override;
+    void SetVisible(bool Value) override;
+    bool Sorted() const override;
+    void SetSorted(bool Value) override;
+    TSlideCaptionLocation SlideCaptionLocation() const override { return fSlideCaptionLocation; }
+    void SetSlideCaptionLocation(TSlideCaptionLocation Value) override { fSlideCaptionLocation = Value; }
+    TAlignment Alignment() const override { return fAlignment; }
+    void SetAlignment(TAlignment Value) override;
+    QString StyleClass() const override { return fStyleClass; }
+    void SetStyleClass(const QString& Value) override { fStyleClass = Value; }
+
+    QString Caption() const { return fCaption; }
+    QString Hint() const { return fHint; }
+    void SetHint(const QString& Value) { fHint = Value; }
+    TSortType SortType() const { return fSortType; }
+    bool FixedSize() const { return fFixedSize; }
+    // The direction the column sorts in when it next takes the sorted mark.
+    bool Ascending() const { return fAscending; }
+
+private:
+    friend class TItemGrid;
+    TItemGrid* fGrid;
+    int fIndex;
+    QString fName;
+    QString fCaption;
+    QString fHint;
+    TSortType fSortType;
+    int fWidth;
+    bool fFixedSize;
+    bool fAscending = true;
+    TSlideCaptionLocation fSlideCaptionLocation = clTop;
+    TAlignment fAlignment = taLeftJustify;
+    QString fStyleClass;
+};
+
+class TTextColumn : public TItemGridColumn {
+public:
+    using TItemGridColumn::TItemGridColumn;
+    TCellKind CellKind() const override { return ckText; }
+};
+class TNumberColumn : public TItemGridColumn {
+public:
+    using TItemGridColumn::TItemGridColumn;
+    TCellKind CellKind() const override { return ckFloat; }
+};
+class TProgressColumn : public TItemGridColumn {
+public:
+    using TItemGridColumn::TItemGridColumn;
+    TCellKind CellKind() const override { return ckFloat; }
+};
+class TImageColumn : public TItemGridColumn {
+public:
+    using TItemGridColumn::TItemGridColumn;
+    TCellKind CellKind() const override { return ckInteger; }
+};
+class TDateColumn : public TItemGridColumn {
+public:
+    using TItemGridColumn::TItemGridColumn;
+    TCellKind CellKind() const override { return ckDate; }
 };
 
 // A cell, addressed by column and row; typed access by the column's cell kind.
@@ -124,6 +204,41 @@ public:
     // The grid's own popup menu (pumTable), shown on a right click anywhere on it.
     void SetPopupMenu(QMenu* menu);
 
+    // The table file's bytes, as SaveToTextFile writes them.
+    QByteArray SaveToBytes(QChar separator = u',', QChar multiLineSeparator = u'|') const;
+    // Replaces the rows with those of a table file's bytes, as LoadFromTextFile
+    // does after reading the file; raises EConvertError at the first field that
+    // does not parse, keeping the rows read so far.
+    void LoadFromBytes(const QByteArray& data, QChar separator = u',', QChar multiLineSeparator = u'|',
+                       int startRow = 0);
+
+    // What a click on a column's header does: sorts by that column.
+    void ClickHeader(int Index);
+    int SortedColumn() const; // -1 when no column carries the mark
+    int SelectedColumn() const;
+    int AnchorRow() const;
+    int UpdateCount() const;
+    // Pixel rectangle of a cell in the viewport (for tests and drawing).
+    QRect CellRect(int ACol, int ARow) const;
+
+    static QString ClassName() { return QStringLiteral("TItemGrid"); }
+
 Q_SIGNALS:
     void DblClick(); // a double-click on a row (grdTableDblClick)
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    friend class TCell;
+    friend class TItemGridColumn;
+    friend class TItemGridModel;
+    friend class TItemGridDelegate;
+    struct TImpl;
+    std::unique_ptr<TImpl> d;
 };
