@@ -468,7 +468,8 @@ void TWindowStateStorage::SetFileName(const QString& Value) {
     }
     // The permission bits decide, not only access(): as root every file is
     // writable, yet a file without write bits is meant to stay as it is.
-    constexpr QFile::Permissions writeBits = QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup | QFile::WriteOther;
+    // (WriteUser is left out: it is the access check again.)
+    constexpr QFile::Permissions writeBits = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
     d->ReadOnly = !info.isWritable() || (info.permissions() & writeBits) == 0;
     QFile file(Value);
     QByteArray bytes;
