@@ -1,0 +1,183 @@
+// "Import File(s)": files chosen in the open dialog, or dropped on the grid,
+// become new last rows of the collection shown.
+#include "uMain.h"
+
+#include "uStatusBar.h"
+#include "uTreeViewAdapter.h"
+#include "platform/Dialogs.h"
+#include "platform/ErrorReport.h"
+#include "platform/Errors.h"
+#include "platform/RegionalSettings.h"
+#include "player/uMediaPlayer.h"
+#include "player/uPlayer.h"
+#include "ui/grid/uItemGrid.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QFileInfo>
+#include <QMenu>
+#include <QProgressBar>
+#include <QTreeWidget>
+
+#include <exception>
+
+namespace {
+TfrmMain::TDurationLookup& DurationLookup() {
+    static TfrmMain::TDurationLookup lookup;
+    return lookup;
+}
+
+// The duration text of a video, from the player window's component.
+QString VideoDuration(const QString& path) {
+    if (DurationLookup())
+        return DurationLookup()(path);
+    // INTERIM until the player window exposes its component: the media item
+    // the component would make for the path.
+    return TMediaItem(path).durationString();
+}
+
+const QVariant Last = QStringLiteral("Last");
+} // namespace
+
+QString ItemsText(int count) { return QString::number(count) + QStringLiteral(" items"); }
+
+void TfrmMain::SetDurationLookup(TDurationLookup lookup) { DurationLookup() = std::move(lookup); }
+
+int TfrmMain::ImportProgressStep(int count) {
+    if (count <= 0)
+        return 0;
+    // 100 / count rounded to the nearest integer, ties to the even one, in integers.
+    const int quotient = 100 / count;
+    const int twiceRemainder = 2 * (100 % count);
+    if (twiceRemainder > count)
+        return quotient + 1;
+    if (twiceRemainder == count)
+        return quotient + (quotient % 2);
+    return quotient;
+}
+
+QString TfrmMain::FormatSizeMB(std::int64_t bytes) {
+    QString text = QString::number(double(bytes) / 1048576.0, 'f', 1);
+    text.replace(u'.', RegionalSettings().DecimalSeparator);
+    return text;
+}
+
+void TfrmMain::SetImportGuard(bool on) {
+    fImporting = on;
+    // The shown collection must stay the same, and no rows or nodes may go,
+    // until the import has ended.
+    tvwCategories->setEnabled(!on);
+    for (QAction* action : {mnuImportFiles, mnuDeleteCollection, mnuDelete, mnuDeleteSelectedRows,
+                            mnuNewCategory, mnuNewCategory2, mnuNewSubCategory, mnuNewCollection})
+        action->setEnabled(!on);
+}
+
+void TfrmMain::mnuImportFilesClick() {
+    if (fImporting || !CurrentTable || CurrentTable->ID() == -1)
+        return;
+    QStringList files;
+    if (!ReportErrors([&] { files = ShowOpenFilesDialog(this); }))
+        return;
+    if (files.isEmpty()) {
+        // Cancelled: nothing imported, panel 1 and the changed flag untouched.
+        StatusBar->SetPanelText(0, QStringLiteral("0 items added."));
+        ProgressBar->hide();
+        return;
+    }
+    ImportFiles(files);
+}
+
+void TfrmMain::ImportDroppedFiles(const QStringList& Files) { ImportFiles(Files); }
+
+void TfrmMain::AddImportedRow(const TItem& item) {
+    grdTable->AddRow(1);
+    grdTable->BeginUpdate();
+    try {
+        grdTable->CellByName(QStringLiteral("colPath"), Last).SetAsString(item.Path());
+        grdTable->CellByName(QStringLiteral("colName"), Last).SetAsString(item.Name());
+        grdTable->CellByName(QStringLiteral("colExtension"), Last).SetAsString(item.Extension());
+        grdTable->CellByName(QStringLiteral("colAdded"), Last).SetAsDateTime(DateTimeFromQDate(QDate::currentDate()));
+        grdTable->CellByName(QStringLiteral("colType"), Last).SetAsInteger(item.IconIndex());
+        grdTable->CellByName(QStringLiteral("colSize"), Last).SetAsString(FormatSizeMB(item.Size()));
+        if (item.IconIndex() == iiVideo)
+            grdTable->CellByName(QStringLiteral("colDuration"), Last).SetAsString(VideoDuration(item.Path()));
+    } catch (...) {
+        // The file's row is incomplete: the import ends before this file.
+        grdTable->DeleteRow(grdTable->RowCount() - 1);
+        grdTable->EndUpdate();
+        throw;
+    }
+    grdTable->EndUpdate();
+}
+
+bool TfrmMain::ImportFiles(const QStringList& Files) {
+    if (fImporting || !CurrentTable || CurrentTable->ID() == -1)
+        return false;
+    SetImportGuard(true);
+    int added = 0;
+    int duplicates = 0;
+    int skipped = 0;
+    QString stoppedAt;
+    std::exception_ptr failure;
+
+    const int step = ImportProgressStep(int(Files.size()));
+    ProgressBar->setValue(0);
+    StatusBarDrawPanel(2, StatusBar->PanelRect(2));
+    ProgressBar->show();
+    StatusBar->SetPanelText(0, QStringLiteral("Importing ..."));
+    try {
+        for (const QString& path : Files) {
+            stoppedAt = path;
+            // Before the file is examined, so duplicates advance the bar too.
+            ProgressBar->setValue(qMin(ProgressBar->maximum(), ProgressBar->value() + step));
+            const TItem item(path);
+            if (item.Path().isEmpty()) {
+                // Gone (or no longer a file) since it was chosen: no empty row.
+                ++skipped;
+                continue;
+            }
+            if (grdTable->FindText(colPathIndex, item.Path(), soCaseInsensitive)) {
+                ++duplicates;
+                continue;
+            }
+            AddImportedRow(item);
+            StatusBar->SetPanelText(0, ItemsText(grdTable->RowCount()));
+            ++added;
+            // The grid, the status bar and the progress bar repaint between files.
+            QCoreApplication::processEvents();
+        }
+    } catch (...) {
+        failure = std::current_exception();
+    }
+
+    // Also after an error: the rows added so far are saved with the table.
+    CurrentTable->SetIsChanged(true);
+    StatusBar->SetPanelText(0, QString::number(added) + QStringLiteral(" items added."));
+    QStringList notes;
+    if (failure)
+        notes << QStringLiteral("The import stopped at \"%1\".").arg(QFileInfo(stoppedAt).fileName());
+    if (duplicates > 0)
+        notes << QString::number(duplicates) + QStringLiteral(" duplicates found and discarded.");
+    if (skipped > 0)
+        notes << QString::number(skipped) + QStringLiteral(" files skipped: they no longer exist.");
+    if (!notes.isEmpty())
+        StatusBar->SetPanelText(1, notes.join(u' '));
+    ProgressBar->hide();
+    SetImportGuard(false);
+
+    if (failure) {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const std::exception& e) {
+            ReportException(e);
+        } catch (...) {
+            ReportError(QStringLiteral("Unknown error."));
+        }
+    }
+    if (fCloseAfterImport) {
+        // The close that was asked for during the import runs now.
+        fCloseAfterImport = false;
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    }
+    return true;
+}
