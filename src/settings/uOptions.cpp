@@ -28,8 +28,14 @@ TfrmOptions::TfrmOptions(QWidget* parent, QWidget* mainWindow)
     setFixedSize(495, 363);
     setSizeGripEnabled(false);
 
-    const QFont normalFont = font();
-    const QPalette normalPalette = palette();
+    // Explicitly resolved, so the group box's bold blue caption does not reach
+    // the rows inside it.
+    QFont normalFont = font();
+    normalFont.setBold(false);
+    QPalette normalPalette = palette();
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text})
+        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            normalPalette.setColor(group, role, palette().color(group, role));
 
     GroupBox1 = new QGroupBox(QStringLiteral("File Extensions"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
@@ -40,7 +46,7 @@ TfrmOptions::TfrmOptions(QWidget* parent, QWidget* mainWindow)
         QFont bold = normalFont;
         bold.setBold(true);
         GroupBox1->setFont(bold);
-        QPalette blue = normalPalette;
+        QPalette blue = palette();
         const QColor skyBlue(166, 202, 240);
         blue.setColor(QPalette::WindowText, skyBlue);
         blue.setColor(QPalette::Text, skyBlue);
