@@ -72,7 +72,7 @@ QSize PlaceLabels(QGroupBox* box, const QList<QLabel*>& labels, int firstTop) {
     const int lastBottom = labels.isEmpty() ? top : labels.last()->geometry().bottom() + 1;
     const int captionWidth = box->fontMetrics().horizontalAdvance(box->title()) + 2 * kLabelLeft;
     return {std::max({kGroupWidth, kLabelLeft + widest + kLabelLeft, captionWidth}),
-            std::max(kGroupHeight, lastBottom + 10)};
+            std::max(kGroupHeight, lastBottom + 8)};
 }
 
 } // namespace
@@ -154,7 +154,11 @@ void TfrmAbout::ArrangeControls() {
     Panel1->setGeometry(0, panel2Height, width, kPanel1Height);
 
     // The button keeps its distance from the right edge as the window grows.
-    const QSize button(std::max(75, btnClose->sizeHint().width()), std::max(25, btnClose->sizeHint().height()));
+    // The design's 75 x 25 unless the caption needs more (the style's own
+    // minimum width is wider than the design's button).
+    const QFontMetrics buttonFont(btnClose->font());
+    const QSize button(std::max(75, buttonFont.horizontalAdvance(btnClose->text()) + 24),
+                       std::max(25, buttonFont.height() + 10));
     const int buttonRight = kClientWidth - (246 + 75);
     btnClose->setGeometry(width - buttonRight - button.width(), (kPanel1Height - button.height()) / 2,
                           button.width(), button.height());
