@@ -10,6 +10,7 @@
 #include "platform/ImageList.h"
 #include "platform/SafeFile.h"
 #include "platform/Shell.h"
+#include "player/uPlayer.h"
 #include "settings/uOptions.h"
 #include "settings/uWindowStateStorage.h"
 #include "ui/about/uAbout.h"
@@ -368,6 +369,10 @@ void TfrmMain::FormCloseQuery(bool& CanClose) {
     CanClose = true;
     if (fClosed)
         return;
+    // The entry playing keeps the position reached: the player writes it into
+    // its row before the table is saved.
+    if (frmPlayer)
+        frmPlayer->SavePositionIfPlaying();
     // 1. The shown table is written first. Released only once everything is
     // written, so a failed close can be retried and nothing is released twice.
     if (CurrentTable)
@@ -724,5 +729,9 @@ void TfrmMain::mnuDeleteSelectedRowsClick() {
 }
 
 void TfrmMain::grdTableDblClick() {
-    // Opening entries comes with the player window.
+    ReportErrors([this] {
+        // A started playlist writes positions into the rows: the table changes.
+        if (frmPlayer && frmPlayer->OpenEntry(*grdTable) && CurrentTable)
+            CurrentTable->SetIsChanged(true);
+    });
 }

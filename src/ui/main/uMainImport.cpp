@@ -31,9 +31,10 @@ TfrmMain::TDurationLookup& DurationLookup() {
 QString VideoDuration(const QString& path) {
     if (DurationLookup())
         return DurationLookup()(path);
-    // INTERIM until the player window exposes its component: the media item
-    // the component would make for the path.
-    return TMediaItem(path).durationString();
+    if (!frmPlayer || !frmPlayer->wmpPlayer)
+        throw Exception(QStringLiteral("The player is not available to read the length of \"%1\".")
+                            .arg(QFileInfo(path).fileName()));
+    return frmPlayer->wmpPlayer->newMedia(path)->durationString();
 }
 
 const QVariant Last = QStringLiteral("Last");
