@@ -330,13 +330,16 @@ private Q_SLOTS:
         bool tried = false;
         bool secondImportRefused = false;
         bool treeDisabled = false;
+        std::int32_t idDuring = -2;
+        QTreeWidgetItem* currentDuring = nullptr;
         QTimer::singleShot(0, this, [&] {
             QVERIFY(f.W().Importing());
             tried = true;
             treeDisabled = !f.T().isEnabled();
-            f.T().setCurrentItem(other);           // switch the collection
+            f.T().setCurrentItem(other); // switch the collection
+            idDuring = CurrentTable->ID();
+            currentDuring = f.T().currentItem();
             f.W().mnuDeleteSelectedRows->trigger(); // delete rows
-            f.T().setCurrentItem(fColl);
             f.W().mnuDeleteCollection->trigger();   // delete the node
             secondImportRefused = !f.W().ImportFiles({TMainFixture::MakeFile(QStringLiteral("d.mp3"))});
             f.W().mnuImportFiles->trigger();        // another import
@@ -345,6 +348,8 @@ private Q_SLOTS:
         Import(files);
         QVERIFY(tried);
         QVERIFY(treeDisabled && secondImportRefused);
+        QCOMPARE(idDuring, shown);
+        QCOMPARE(currentDuring, fColl);
         QCOMPARE(f.DialogShown, 1);
         QCOMPARE(CurrentTable->ID(), shown);
         QCOMPARE(f.T().currentItem(), fColl);
