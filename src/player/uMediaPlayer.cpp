@@ -517,9 +517,9 @@ QString TMediaPlayer::status() const {
 }
 
 void TMediaPlayer::close() {
-    RequireHandle();
-    if (fEntryId != 0 || fLoadPending)
-        Command({"stop"});
+    // Always releases the item, also when libmpv is not there or fails.
+    if (fMpv && (fEntryId != 0 || fLoadPending))
+        TryCommand({"stop"});
     Unload();
     fCurrentMedia = nullptr;
     fPlaylist = nullptr;
@@ -581,8 +581,7 @@ void TMediaPlayer::Pause() {
 }
 
 void TMediaPlayer::Stop() {
-    RequireHandle();
-    if (fEntryId != 0 || fLoadPending)
+    if (fMpv && (fEntryId != 0 || fLoadPending))
         Command({"stop"});
     Unload();
     SetState(psStopped);

@@ -161,6 +161,13 @@ private Q_SLOTS:
         QVERIFY(w.isFullScreen());
         QTest::keyClick(&w, Qt::Key_F);
         QVERIFY(!w.isFullScreen());
+        // So does a double-click on the picture; the video stays in the window.
+        auto* area = w.wmpPlayer->findChild<TMediaVideoArea*>();
+        QTest::mouseDClick(area, Qt::LeftButton);
+        QVERIFY(w.isFullScreen());
+        QCOMPARE(area->window(), &w);
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QVERIFY(!w.isFullScreen());
         // Closing hides the window; it stays for the next playback.
         w.close();
         QVERIFY(!w.isVisible());
