@@ -156,6 +156,13 @@ private Q_SLOTS:
         const QColor blue = w.ImageList1[1].toImage().pixelColor(8, 8);
         QVERIFY(qAbs(grey.red() - grey.blue()) < 10 && grey.red() > 80);
         QVERIFY(blue.blue() > blue.red() + 80);
+        // Grey normally, blue under the mouse.
+        const auto shown = [&] { return w.btnStop->icon().pixmap(16, 16).toImage().pixelColor(8, 8); };
+        QCOMPARE(shown(), grey);
+        QTest::mouseMove(w.btnStop, QPoint(12, 12));
+        QTRY_COMPARE(shown(), blue);
+        QTest::mouseMove(&w, QPoint(300, 100));
+        QTRY_COMPARE(shown(), grey);
         // F toggles full screen of the window.
         QTest::keyClick(&w, Qt::Key_F);
         QVERIFY(w.isFullScreen());
