@@ -21,6 +21,40 @@ qint64 BaseJulianDay() {
 
 constexpr qint64 MsPerDay = 86400000;
 
+// Proleptic Gregorian calendar arithmetic on day counts from 30 December
+// 1899, without going through QDate: every table row carries a date.
+constexpr qint64 DaysFromCivil(qint64 y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const qint64 era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<qint64>(doe) - 719468 + 25569; // 25569: 1970-01-01 as a TDateTime
+}
+
+constexpr void CivilFromDays(qint64 z, int& year, int& month, int& day) {
+    z += 719468 - 25569;
+    const qint64 era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    year = static_cast<int>(static_cast<qint64>(yoe) + era * 400 + (month <= 2));
+}
+
+static_assert(DaysFromCivil(1899, 12, 30) == 0);
+static_assert(DaysFromCivil(2014, 4, 27) == 41756);
+
+constexpr bool ValidCivil(int y, int m, int d) {
+    if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1)
+        return false;
+    constexpr int lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return d <= lengths[m - 1] + (m == 2 && leap ? 1 : 0);
+}
+
 // Splits a TDateTime into whole days from 30 December 1899 and milliseconds of
 // the time of day.
 void SplitDateTime(TDateTime value, qint64& days, qint64& ms) {
@@ -120,14 +154,15 @@ void AppendNumber(QString& out, int value, int minDigits) {
         out.append(QChar(static_cast<char16_t>(*p)));
 }
 
-QString FormatDate(const QDate& date) {
+void AppendDate(QString& out, qint64 days) {
     const TCompiledDate& compiled = CompiledDate();
-    if (!compiled.numeric || date.year() < 1 || date.year() > 9999)
-        return RegionalSettings().Locale.toString(date, RegionalSettings().ShortDateFormat);
     int y = 0, m = 0, d = 0;
-    date.getDate(&y, &m, &d);
-    QString out;
-    out.reserve(12);
+    CivilFromDays(days, y, m, d);
+    if (!compiled.numeric || y < 1 || y > 9999) {
+        const QDate date = QDate::fromJulianDay(BaseJulianDay() + days);
+        out.append(RegionalSettings().Locale.toString(date, RegionalSettings().ShortDateFormat));
+        return;
+    }
     for (const TDateToken& t : compiled.tokens) {
         switch (t.kind) {
         case TDateToken::Literal: out.append(t.text); break;
@@ -139,7 +174,6 @@ QString FormatDate(const QDate& date) {
         case TDateToken::Year4: AppendNumber(out, y, 4); break;
         }
     }
-    return out;
 }
 
 // A two-digit year lies within 50 years of the current one.
@@ -170,7 +204,7 @@ bool ReadDigits(QStringView text, qsizetype& pos, int maxDigits, int& value, int
 }
 
 // Parses the numeric short date at the start of `text`; `pos` ends after it.
-bool ParseNumericDate(QStringView text, qsizetype& pos, QDate& date) {
+bool ParseNumericDate(QStringView text, qsizetype& pos, qint64& days) {
     int y = -1, m = -1, d = -1;
     int value = 0, digits = 0;
     for (const TDateToken& t : CompiledDate().tokens) {
@@ -206,9 +240,9 @@ bool ParseNumericDate(QStringView text, qsizetype& pos, QDate& date) {
             break;
         }
     }
-    if (y < 0 || m < 0 || d < 0 || !QDate::isValid(y, m, d))
+    if (!ValidCivil(y, m, d))
         return false;
-    date = QDate(y, m, d);
+    days = DaysFromCivil(y, unsigned(m), unsigned(d));
     return true;
 }
 
@@ -333,47 +367,93 @@ void ResetRegionalSettings() {
 // ---------------------------------------------------------------------------
 // Numbers
 
-QString FloatToStr(double value) {
-    if (std::isnan(value))
-        return QStringLiteral("NAN");
-    if (std::isinf(value))
-        return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
-    if (value == 0)
-        return QStringLiteral("0");
+void AppendFloat(QString& out, double value) {
+    if (std::isnan(value)) {
+        out.append(QStringView(u"NAN"));
+        return;
+    }
+    if (std::isinf(value)) {
+        out.append(value > 0 ? QStringView(u"INF") : QStringView(u"-INF"));
+        return;
+    }
+    if (value == 0) {
+        out.append(u'0');
+        return;
+    }
     char buf[64];
     auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
     (void)ec;
     const QChar sep = RegionalSettings().DecimalSeparator;
-    QString out;
-    out.reserve(static_cast<qsizetype>(end - buf));
+    char16_t text[64];
+    int n = 0;
     for (char* p = buf; p != end; ++p) {
         const char c = *p;
         if (c == '.') {
-            out.append(sep);
+            text[n++] = sep.unicode();
         } else if (c == 'e') {
-            out.append(u'E');
+            text[n++] = u'E';
             ++p;
             if (p != end && *p == '-')
-                out.append(u'-');
+                text[n++] = u'-';
             if (p != end && (*p == '-' || *p == '+'))
                 ++p;
             while (p + 1 < end && *p == '0')
                 ++p;
             for (; p != end; ++p)
-                out.append(QChar(static_cast<char16_t>(*p)));
+                text[n++] = static_cast<char16_t>(*p);
             break;
         } else {
-            out.append(QChar(static_cast<char16_t>(c)));
+            text[n++] = static_cast<char16_t>(c);
         }
     }
+    out.append(QStringView(text, n));
+}
+
+QString FloatToStr(double value) {
+    QString out;
+    AppendFloat(out, value);
     return out;
 }
 
 bool TryStrToFloat(QStringView text, double& value) {
+    const char16_t sep = RegionalSettings().DecimalSeparator.unicode();
+    {
+        // Plain decimals of up to 15 digits (83.25, 3.4, 100): the digits as an
+        // integer divided by a power of ten, both exact, rounded once: the
+        // correctly rounded value, as the general parse below would give.
+        static constexpr double powers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8,
+                                            1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        const qsizetype n = text.size();
+        qsizetype i = 0;
+        const bool negative = n > 0 && text.at(0).unicode() == u'-';
+        if (negative)
+            ++i;
+        qint64 mantissa = 0;
+        int digits = 0, fraction = 0;
+        bool point = false, plain = n > (negative ? 1 : 0);
+        for (; i < n && plain; ++i) {
+            const char16_t c = text.at(i).unicode();
+            if (c >= u'0' && c <= u'9') {
+                mantissa = mantissa * 10 + (c - u'0');
+                if (++digits > 15)
+                    plain = false;
+                if (point)
+                    ++fraction;
+            } else if (c == sep && !point) {
+                point = true;
+            } else {
+                plain = false;
+            }
+        }
+        if (plain && digits > 0) {
+            const double v = static_cast<double>(mantissa) / powers[fraction];
+            value = negative ? -v : v;
+            return true;
+        }
+    }
     text = text.trimmed();
     if (text.isEmpty() || text.size() > 400)
         return false;
-    const char16_t sep = RegionalSettings().DecimalSeparator.unicode();
     if (text.compare(u"NAN", Qt::CaseInsensitive) == 0) {
         value = std::nan("");
         return true;
@@ -489,7 +569,12 @@ QString IntToStr(int value) {
 // Dates
 
 QString DateToStr(TDateTime value) {
-    return FormatDate(DateTimeToQDate(value));
+    qint64 days = 0, ms = 0;
+    SplitDateTime(value, days, ms);
+    QString out;
+    out.reserve(12);
+    AppendDate(out, days);
+    return out;
 }
 
 QString TimeToStr(TDateTime value) {
@@ -497,14 +582,20 @@ QString TimeToStr(TDateTime value) {
     return rs.Locale.toString(DateTimeToQTime(value), rs.LongTimeFormat);
 }
 
-QString DateTimeToStr(TDateTime value) {
+void AppendDateTime(QString& out, TDateTime value) {
     qint64 days = 0, ms = 0;
     SplitDateTime(value, days, ms);
-    QString out = DateToStr(value);
+    AppendDate(out, days);
     if (ms != 0) {
         out.append(u' ');
         out.append(TimeToStr(value));
     }
+}
+
+QString DateTimeToStr(TDateTime value) {
+    QString out;
+    out.reserve(12);
+    AppendDateTime(out, value);
     return out;
 }
 
@@ -517,11 +608,17 @@ bool TryStrToDateTime(QStringView text, TDateTime& value) {
     QStringView rest;
     if (CompiledDate().numeric) {
         qsizetype pos = 0;
-        if (!ParseNumericDate(text, pos, date))
+        qint64 days = 0;
+        if (!ParseNumericDate(text, pos, days))
             return false;
         rest = text.mid(pos);
-        if (!rest.isEmpty() && !rest.at(0).isSpace())
+        if (rest.isEmpty()) {
+            value = static_cast<double>(days);
+            return true;
+        }
+        if (!rest.at(0).isSpace())
             return false;
+        date = QDate::fromJulianDay(BaseJulianDay() + days);
     } else {
         const QString whole = text.toString();
         date = rs.Locale.toDate(whole, rs.ShortDateFormat);

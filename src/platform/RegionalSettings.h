@@ -44,6 +44,7 @@ void ResetRegionalSettings(); // back to QLocale::system()
 // trailing decimal separator, the regional decimal separator, no thousands
 // separators; exponent form (5E-5, 1E15) below 0.0001 and from 10^15 on.
 QString FloatToStr(double value);
+void AppendFloat(QString& out, double value); // FloatToStr, appended to `out`
 // Regional decimal parse: optional sign, digits with at most one decimal
 // separator, optional exponent; surrounding blanks allowed. Raises
 // EConvertError "'%s' is not a valid floating point value".
@@ -62,6 +63,7 @@ QString DateToStr(TDateTime value);
 QString TimeToStr(TDateTime value);
 // Short date, and when the time of day is not midnight a space and the long time.
 QString DateTimeToStr(TDateTime value);
+void AppendDateTime(QString& out, TDateTime value); // DateTimeToStr, appended to `out`
 // A date in the short date form, optionally followed by a time; raises
 // EConvertError "'%s' is not a valid date and time" when unreadable.
 TDateTime StrToDateTime(const QString& text);

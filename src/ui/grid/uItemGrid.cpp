@@ -12,73 +12,114 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStringMatcher>
 #include <QToolTip>
 
 #include <algorithm>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cmath>
 #include <numeric>
 
 // ===========================================================================
 // Rows
 
-QString LowerCopy(QStringView text) {
-    qsizetype i = 0;
-    const qsizetype n = text.size();
+namespace {
+enum class TLowered { Unchanged, Changed, NotAscii };
+
+// Writes the ASCII lower case of `text` to `out` (text.size() code units).
+TLowered LowerAscii(QStringView text, char16_t* out) {
     const char16_t* s = text.utf16();
-    // Most paths are ASCII: look for the first character that changes.
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    bool changed = false;
+#if defined(__SSE2__)
+    const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
+    const __m128i beforeA = _mm_set1_epi16('A' - 1);
+    const __m128i afterZ = _mm_set1_epi16('Z' + 1);
+    const __m128i caseBit = _mm_set1_epi16(32);
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 8 <= n; i += 8) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(x, high), zero)) != 0xFFFF)
+            return TLowered::NotAscii;
+        const __m128i upper = _mm_and_si128(_mm_cmpgt_epi16(x, beforeA), _mm_cmplt_epi16(x, afterZ));
+        changed |= _mm_movemask_epi8(upper) != 0;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_add_epi16(x, _mm_and_si128(upper, caseBit)));
+    }
+#endif
     for (; i < n; ++i) {
         const char16_t c = s[i];
         if (c >= 0x80)
-            break;
-        if (c >= u'A' && c <= u'Z')
-            break;
+            return TLowered::NotAscii;
+        const bool upper = c >= u'A' && c <= u'Z';
+        changed |= upper;
+        out[i] = upper ? char16_t(c + 32) : c;
     }
-    if (i == n)
+    return changed ? TLowered::Changed : TLowered::Unchanged;
+}
+
+QString LowerOutsideAscii(QStringView text) {
+    QString lower = text.toString().toLower();
+    if (QStringView(lower) == text)
         return {};
-    bool ascii = true;
-    for (qsizetype j = i; j < n; ++j)
-        if (s[j] >= 0x80) {
-            ascii = false;
-            break;
-        }
-    if (!ascii) {
-        QString lower = text.toString().toLower();
-        if (QStringView(lower) == text)
-            return {};
-        return lower;
-    }
-    QString lower(n, Qt::Uninitialized);
-    char16_t* out = reinterpret_cast<char16_t*>(lower.data());
-    for (qsizetype j = 0; j < n; ++j) {
-        const char16_t c = s[j];
-        out[j] = (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
-    }
     return lower;
 }
+} // namespace
 
-void TGridRow::UpdateLowerPath() {
-    PathLower = LowerCopy(Text(0));
+QString LowerCopy(QStringView text) {
+    if (text.isEmpty())
+        return {};
+    QString lower(text.size(), Qt::Uninitialized);
+    switch (LowerAscii(text, reinterpret_cast<char16_t*>(lower.data()))) {
+    case TLowered::Changed: return lower;
+    case TLowered::Unchanged: return {};
+    case TLowered::NotAscii: break;
+    }
+    return LowerOutsideAscii(text);
 }
 
-void TGridRow::SetText(int slot, QStringView value) {
-    const quint32 begin = slot == 0 ? 0 : End[slot - 1];
-    const quint32 oldLen = End[slot] - begin;
-    const quint32 newLen = static_cast<quint32>(value.size());
-    if (End[TextSlotCount - 1] == End[slot] && oldLen == 0) {
-        // The slot and every later one are empty: the common case of filling a new row.
-        Buf.append(value);
-    } else {
-        QString buf;
-        buf.reserve(Buf.size() - oldLen + newLen);
-        buf.append(QStringView(Buf).left(begin));
-        buf.append(value);
-        buf.append(QStringView(Buf).mid(End[slot]));
-        Buf = std::move(buf);
+QString TRowArena::LowerCopy(QStringView text) {
+    const qsizetype n = text.size();
+    if (n == 0)
+        return {};
+    if (n > fLeft) {
+        const qsizetype size = std::max<qsizetype>(n, 256 * 1024);
+        fBlocks.push_back(std::unique_ptr<char16_t[]>(new char16_t[size])); // no zeroing: written before read
+        fNext = fBlocks.back().get();
+        fLeft = size;
     }
-    for (int s = slot; s < TextSlotCount; ++s)
-        End[s] = End[s] - oldLen + newLen;
+    switch (LowerAscii(text, fNext)) {
+    case TLowered::Changed: {
+        QString lower = QString::fromRawData(reinterpret_cast<const QChar*>(fNext), n);
+        fNext += n;
+        fLeft -= n;
+        return lower;
+    }
+    case TLowered::Unchanged: return {};
+    case TLowered::NotAscii: break;
+    }
+    return LowerOutsideAscii(text);
+}
+
+void TRowArena::Clear() {
+    fBytes.clear();
+    fTexts.clear();
+    fBlocks.clear();
+    fNext = nullptr;
+    fLeft = 0;
+}
+
+void TGridRow::SetText(int slot, const QString& value, TRowArena& arena) {
+    if (!value.isEmpty() && const_cast<QString&>(value).data_ptr().d_ptr() == nullptr)
+        Texts[slot] = QString(value.constData(), value.size()); // raw data of someone else's: copy it
+    else
+        Texts[slot] = value;
     if (slot == 0)
-        UpdateLowerPath();
+        PathLower = arena.LowerCopy(Texts[0]);
 }
 
 // ===========================================================================
@@ -232,7 +273,7 @@ static double FloatValue(const TGridRow& r, int col) {
 }
 
 QString TItemGrid::TImpl::CellString(int col, int row) const {
-    const TGridRow& r = Rows[row];
+    const TGridRow& r = Row(row);
     switch (CellKindOf[col]) {
     case ckText: return r.Text(TextSlotOf[col]).toString();
     case ckFloat: return FloatToStr(FloatValue(r, col));
@@ -242,10 +283,10 @@ QString TItemGrid::TImpl::CellString(int col, int row) const {
     return {};
 }
 
-void TItemGrid::TImpl::SetCellString(int col, int row, QStringView value) {
-    TGridRow& r = Rows[row];
+void TItemGrid::TImpl::SetCellString(int col, int row, const QString& value) {
+    TGridRow& r = Row(row);
     switch (CellKindOf[col]) {
-    case ckText: r.SetText(TextSlotOf[col], value); break;
+    case ckText: r.SetText(TextSlotOf[col], value, Arena); break;
     case ckFloat: {
         double v = 0;
         if (!TryStrToFloat(value, v))
@@ -272,7 +313,7 @@ void TItemGrid::TImpl::SetCellString(int col, int row, QStringView value) {
 }
 
 double TItemGrid::TImpl::CellFloat(int col, int row) const {
-    const TGridRow& r = Rows[row];
+    const TGridRow& r = Row(row);
     switch (CellKindOf[col]) {
     case ckText: return StrToFloat(r.Text(TextSlotOf[col]).toString());
     case ckFloat: return FloatValue(r, col);
@@ -283,9 +324,9 @@ double TItemGrid::TImpl::CellFloat(int col, int row) const {
 }
 
 void TItemGrid::TImpl::SetCellFloat(int col, int row, double value) {
-    TGridRow& r = Rows[row];
+    TGridRow& r = Row(row);
     switch (CellKindOf[col]) {
-    case ckText: r.SetText(TextSlotOf[col], FloatToStr(value)); break;
+    case ckText: r.SetText(TextSlotOf[col], FloatToStr(value), Arena); break;
     case ckFloat: *FloatField(r, col) = value; break;
     case ckInteger:
         r.Type = std::isfinite(value) ? static_cast<qint32>(std::clamp(std::round(value), -2147483648.0, 2147483647.0)) : 0;
@@ -296,7 +337,7 @@ void TItemGrid::TImpl::SetCellFloat(int col, int row, double value) {
 }
 
 int TItemGrid::TImpl::CellInteger(int col, int row) const {
-    const TGridRow& r = Rows[row];
+    const TGridRow& r = Row(row);
     auto toInt = [](double v) {
         return std::isfinite(v) ? static_cast<int>(std::clamp(std::trunc(v), -2147483648.0, 2147483647.0)) : 0;
     };
@@ -310,9 +351,9 @@ int TItemGrid::TImpl::CellInteger(int col, int row) const {
 }
 
 void TItemGrid::TImpl::SetCellInteger(int col, int row, int value) {
-    TGridRow& r = Rows[row];
+    TGridRow& r = Row(row);
     switch (CellKindOf[col]) {
-    case ckText: r.SetText(TextSlotOf[col], QString::number(value)); break;
+    case ckText: r.SetText(TextSlotOf[col], QString::number(value), Arena); break;
     case ckFloat: *FloatField(r, col) = value; break;
     case ckInteger: r.Type = value; break;
     case ckDate: r.Added = value; break;
@@ -321,7 +362,7 @@ void TItemGrid::TImpl::SetCellInteger(int col, int row, int value) {
 }
 
 TDateTime TItemGrid::TImpl::CellDateTime(int col, int row) const {
-    const TGridRow& r = Rows[row];
+    const TGridRow& r = Row(row);
     switch (CellKindOf[col]) {
     case ckText: return StrToDateTime(r.Text(TextSlotOf[col]).toString());
     case ckFloat: return FloatValue(r, col);
@@ -332,9 +373,9 @@ TDateTime TItemGrid::TImpl::CellDateTime(int col, int row) const {
 }
 
 void TItemGrid::TImpl::SetCellDateTime(int col, int row, TDateTime value) {
-    TGridRow& r = Rows[row];
+    TGridRow& r = Row(row);
     switch (CellKindOf[col]) {
-    case ckText: r.SetText(TextSlotOf[col], DateTimeToStr(value)); break;
+    case ckText: r.SetText(TextSlotOf[col], DateTimeToStr(value), Arena); break;
     case ckFloat: *FloatField(r, col) = value; break;
     case ckInteger: r.Type = std::isfinite(value) ? static_cast<qint32>(std::clamp(std::trunc(value), -2147483648.0, 2147483647.0)) : 0; break;
     case ckDate: r.Added = value; break;
@@ -342,28 +383,24 @@ void TItemGrid::TImpl::SetCellDateTime(int col, int row, TDateTime value) {
     CellChanged(col, row);
 }
 
-void TItemGrid::TImpl::AppendRows(std::vector<TGridRow>&& rows) {
-    if (rows.empty())
+void TItemGrid::TImpl::AppendPoolRows(std::size_t firstSlot) {
+    const int first = static_cast<int>(firstSlot);
+    const int last = static_cast<int>(Pool.size());
+    if (first >= last)
         return;
     const bool deferred = Deferred();
     if (!deferred)
         Model->beginResetModel();
-    if (Rows.empty()) {
-        Rows = std::move(rows);
-    } else {
-        Rows.reserve(Rows.size() + rows.size());
-        std::move(rows.begin(), rows.end(), std::back_inserter(Rows));
-    }
-    rows.clear();
+    Order.reserve(Order.size() + (last - first));
+    for (int slot = first; slot < last; ++slot)
+        Order.push_back(slot);
     SortValid = false;
     if (!deferred)
         Model->endResetModel();
 }
 
 void TItemGrid::TImpl::ApplyPermutation(const std::vector<int>& order) {
-    // order[newIndex] = oldIndex
-    std::vector<TGridRow> sorted;
-    sorted.reserve(Rows.size());
+    std::vector<int> sorted(order.size());
     int newSelected = -1, newAnchor = -1;
     for (std::size_t i = 0; i < order.size(); ++i) {
         const int old = order[i];
@@ -371,9 +408,9 @@ void TItemGrid::TImpl::ApplyPermutation(const std::vector<int>& order) {
             newSelected = static_cast<int>(i);
         if (old == Anchor)
             newAnchor = static_cast<int>(i);
-        sorted.push_back(std::move(Rows[old]));
+        sorted[i] = Order[old];
     }
-    Rows = std::move(sorted);
+    Order = std::move(sorted);
     SelectedRow = newSelected;
     Anchor = newAnchor;
 }
@@ -394,7 +431,7 @@ void TItemGrid::TImpl::SortRows(int col, bool ascending) {
         const int slot = TextSlotOf[col];
         std::vector<TKeyed<QStringView>> keys(n);
         for (int i = 0; i < n; ++i)
-            keys[i] = {Rows[i].Text(slot), i};
+            keys[i] = {Row(i).Text(slot), i};
         if (ascending)
             std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) {
                 const int c = QtPrivate::compareStrings(a.key, b.key, Qt::CaseSensitive);
@@ -408,9 +445,13 @@ void TItemGrid::TImpl::SortRows(int col, bool ascending) {
         for (int i = 0; i < n; ++i)
             order[i] = keys[i].index;
     } else {
-        std::vector<TKeyed<double>> keys(n);
-        for (int i = 0; i < n; ++i) {
-            const TGridRow& r = Rows[i];
+        // The values are gathered in pool order first (one pass through memory),
+        // then picked up in row order from that small array. Each key is one
+        // 128-bit number: the value's bits made to sort as unsigned integers,
+        // then the row index, so equal values keep their order.
+        std::vector<quint64> bySlot(Pool.size());
+        for (std::size_t slot = 0; slot < Pool.size(); ++slot) {
+            const TGridRow& r = Pool[slot];
             double v = 0;
             switch (CellKindOf[col]) {
             case ckFloat: v = FloatValue(r, col); break;
@@ -419,19 +460,20 @@ void TItemGrid::TImpl::SortRows(int col, bool ascending) {
             default: break;
             }
             if (std::isnan(v))
-                v = -HUGE_VAL; // keeps the order strict
-            keys[i] = {v, i};
+                v = -HUGE_VAL;
+            if (v == 0)
+                v = 0; // -0 sorts with 0
+            quint64 bits = 0;
+            std::memcpy(&bits, &v, sizeof bits);
+            bits = (bits >> 63) ? ~bits : bits | (quint64(1) << 63);
+            bySlot[slot] = ascending ? bits : ~bits;
         }
-        if (ascending)
-            std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) {
-                return a.key < b.key || (a.key == b.key && a.index < b.index);
-            });
-        else
-            std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) {
-                return a.key > b.key || (a.key == b.key && a.index < b.index);
-            });
+        std::vector<unsigned __int128> keys(n);
         for (int i = 0; i < n; ++i)
-            order[i] = keys[i].index;
+            keys[i] = (static_cast<unsigned __int128>(bySlot[Order[i]]) << 64) | static_cast<unsigned>(i);
+        std::sort(keys.begin(), keys.end());
+        for (int i = 0; i < n; ++i)
+            order[i] = static_cast<int>(static_cast<quint64>(keys[i]));
     }
     const bool deferred = Deferred();
     if (!deferred)
@@ -445,7 +487,7 @@ void TItemGrid::TImpl::ReverseRows() {
     const bool deferred = Deferred();
     if (!deferred)
         Q_EMIT Model->layoutAboutToBeChanged();
-    std::reverse(Rows.begin(), Rows.end());
+    std::reverse(Order.begin(), Order.end());
     const int n = RowCount();
     if (SelectedRow >= 0)
         SelectedRow = n - 1 - SelectedRow;
@@ -456,14 +498,14 @@ void TItemGrid::TImpl::ReverseRows() {
 }
 
 void TItemGrid::TImpl::ClearSelection() {
-    for (TGridRow& r : Rows)
-        r.Selected = false;
+    for (std::size_t slot = 0; slot < Pool.size(); ++slot)
+        Pool[slot].Selected = false;
 }
 
 void TItemGrid::TImpl::SelectOnly(int row) {
     ClearSelection();
     if (row >= 0 && row < RowCount())
-        Rows[row].Selected = true;
+        Row(row).Selected = true;
 }
 
 void TItemGrid::TImpl::SelectRange(int from, int to, bool keepOthers) {
@@ -471,9 +513,9 @@ void TItemGrid::TImpl::SelectRange(int from, int to, bool keepOthers) {
     const int hi = std::min(RowCount() - 1, std::max(from, to));
     for (int i = 0; i < RowCount(); ++i) {
         if (i >= lo && i <= hi)
-            Rows[i].Selected = true;
+            Row(i).Selected = true;
         else if (!keepOthers)
-            Rows[i].Selected = false;
+            Row(i).Selected = false;
     }
 }
 
@@ -508,7 +550,7 @@ QVariant TItemGridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || !d->ValidCell(index.column(), index.row()))
         return {};
     const int col = index.column();
-    const TGridRow& r = d->Rows[index.row()];
+    const TGridRow& r = d->Row(index.row());
     switch (role) {
     case Qt::DisplayRole:
         switch (col) {
@@ -554,7 +596,7 @@ void TItemGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     const int col = index.column();
     if (!d->ValidCell(col, row))
         return;
-    const TGridRow& r = d->Rows[row];
+    const TGridRow& r = d->Row(row);
     const QPalette& pal = option.palette;
     const bool active = fGrid->hasFocus() || fGrid->isActiveWindow();
     const QPalette::ColorGroup group = active ? QPalette::Active : QPalette::Inactive;
@@ -785,7 +827,15 @@ int TItemGrid::AddRow(int Count) {
     const bool deferred = d->Deferred();
     if (!deferred)
         d->Model->beginInsertRows({}, first, first + Count - 1);
-    d->Rows.resize(d->Rows.size() + Count);
+    for (int i = 0; i < Count; ++i) {
+        if (!d->FreeSlots.empty()) {
+            d->Order.push_back(d->FreeSlots.back());
+            d->FreeSlots.pop_back();
+        } else {
+            d->Order.push_back(static_cast<int>(d->Pool.size()));
+            d->Pool.emplace_back();
+        }
+    }
     d->SortValid = false;
     if (!deferred)
         d->Model->endInsertRows();
@@ -798,7 +848,10 @@ void TItemGrid::DeleteRow(int Index) {
     const bool deferred = d->Deferred();
     if (!deferred)
         d->Model->beginRemoveRows({}, Index, Index);
-    d->Rows.erase(d->Rows.begin() + Index);
+    const int slot = d->Order[Index];
+    d->Pool[slot] = TGridRow(); // new-row values for when the slot is used again
+    d->FreeSlots.push_back(slot);
+    d->Order.erase(d->Order.begin() + Index);
     const int last = d->RowCount() - 1;
     if (d->SelectedRow > last)
         d->SelectedRow = last;
@@ -812,8 +865,10 @@ void TItemGrid::ClearRows() {
     const bool deferred = d->Deferred();
     if (!deferred)
         d->Model->beginResetModel();
-    d->Rows.clear();
-    d->Rows.shrink_to_fit();
+    d->Order = {};
+    d->Pool.clear();
+    d->FreeSlots = {};
+    d->Arena.Clear(); // after the rows that point into it
     d->SelectedRow = -1;
     d->Anchor = -1;
     d->SortValid = false;
@@ -822,13 +877,13 @@ void TItemGrid::ClearRows() {
 }
 
 bool TItemGrid::RowSelected(int Index) const {
-    return Index >= 0 && Index < d->RowCount() && d->Rows[Index].Selected;
+    return Index >= 0 && Index < d->RowCount() && d->Row(Index).Selected;
 }
 
 void TItemGrid::SetRowSelected(int Index, bool Value) {
     if (Index < 0 || Index >= d->RowCount())
         return;
-    d->Rows[Index].Selected = Value;
+    d->Row(Index).Selected = Value;
     d->SelectionChanged();
 }
 
@@ -973,14 +1028,17 @@ bool TItemGrid::FindText(int Index, const QString& S, TSearchOptions Options) {
         return false; // an empty text is in no cell by containment
     const QString lowered = ci && !exact ? S.toLower() : QString();
     const int textSlot = TextSlotOf[Index];
+    // One matcher for the whole scan: its tables are built once, not per row.
+    const QStringMatcher lowerMatcher(lowered, Qt::CaseSensitive);
+    const QStringMatcher matcher(S, Qt::CaseSensitive);
 
     auto matches = [&](int row) -> bool {
-        const TGridRow& r = d->Rows[row];
+        const TGridRow& r = d->Row(row);
         QString scratch;
         QStringView cell;
         if (ci && !exact && Index == colPathIndex) {
             cell = r.LowerPath(); // kept lower-cased for the duplicate test of import
-            return cell.contains(QStringView(lowered));
+            return lowerMatcher.indexIn(cell) >= 0;
         }
         if (textSlot >= 0) {
             cell = r.Text(textSlot);
@@ -991,11 +1049,11 @@ bool TItemGrid::FindText(int Index, const QString& S, TSearchOptions Options) {
         if (ci) {
             if (exact)
                 return cell.compare(S, Qt::CaseInsensitive) == 0;
-            return cell.toString().toLower().contains(lowered);
+            return lowerMatcher.indexIn(cell.toString().toLower()) >= 0;
         }
         if (exact)
             return cell == QStringView(S);
-        return cell.contains(QStringView(S));
+        return matcher.indexIn(cell) >= 0;
     };
     auto scan = [&](int from) -> int {
         for (int row = std::max(from, 0); row < n; ++row)
@@ -1107,7 +1165,7 @@ void TItemGrid::mousePressEvent(QMouseEvent* event) {
     if (shift && d->Anchor >= 0) {
         d->SelectRange(d->Anchor, row, ctrl);
     } else if (ctrl) {
-        d->Rows[row].Selected = !d->Rows[row].Selected;
+        d->Row(row).Selected = !d->Row(row).Selected;
         d->Anchor = row;
     } else {
         d->SelectOnly(row);
@@ -1171,7 +1229,7 @@ void TItemGrid::keyPressEvent(QKeyEvent* event) {
         return;
     case Qt::Key_Space:
         if (ctrl && current >= 0 && current < n) {
-            d->Rows[current].Selected = !d->Rows[current].Selected;
+            d->Row(current).Selected = !d->Row(current).Selected;
             d->Anchor = current;
             d->SelectionChanged();
         }

@@ -10,6 +10,7 @@
 #include <QStyledItemDelegate>
 
 #include <array>
+#include <memory>
 #include <vector>
 
 // Which text slot of a row each column uses (-1: not a text column).
@@ -19,29 +20,73 @@ constexpr TCellKind CellKindOf[ColumnCount] = {ckText, ckFloat, ckText, ckIntege
                                                ckText, ckDate,  ckText, ckText};
 
 // One row, kept compact because a table may hold 100,000 of them: the five
-// texts share one buffer, the numbers are plain fields. The lower-cased path
-// is kept for the duplicate test of import (null when it equals the path).
+// texts, the numbers as plain fields, and the lower-cased path for the
+// duplicate test of import (null when the path has no capital letter). Texts
+// of a loaded table point into the file's own decoded text (see TRowArena);
+// a text assigned later is an ordinary string of its own.
 struct TGridRow {
-    QString Buf;                              // path, name, extension, duration, size
-    QString PathLower;                        // null: the path is already lower case
-    std::array<quint32, TextSlotCount> End{}; // end offset of each text in Buf
+    std::array<QString, TextSlotCount> Texts;
+    QString PathLower;
     double CurrentPosition = 0;
     double Progress = 0;
     TDateTime Added = 0;
     qint32 Type = 0;
     bool Selected = false;
 
-    QStringView Text(int slot) const {
-        const quint32 begin = slot == 0 ? 0 : End[slot - 1];
-        return QStringView(Buf).mid(begin, End[slot] - begin);
-    }
-    QStringView LowerPath() const { return PathLower.isNull() ? Text(0) : QStringView(PathLower); }
-    void SetText(int slot, QStringView value);
-    void UpdateLowerPath();
+    QStringView Text(int slot) const { return Texts[slot]; }
+    QStringView LowerPath() const { return PathLower.isNull() ? QStringView(Texts[0]) : QStringView(PathLower); }
+    void SetText(int slot, const QString& value, class TRowArena& arena);
 };
 
-// Lower-cases a path; returns a null string when it is lower case already.
+// Lower-cases a path; returns a null string when nothing changes.
 QString LowerCopy(QStringView text);
+
+// The memory that the rows of a loaded table point into: the file's decoded
+// text and the lower-cased paths, in a few large blocks instead of two heap
+// blocks per row. Released only together with all rows (ClearRows).
+class TRowArena {
+public:
+    void Keep(const QByteArray& bytes) { fBytes.push_back(bytes); }
+    void Keep(const QString& text) { fTexts.push_back(text); }
+    // A string over arena memory holding the lower-cased text; null when the
+    // text has no capital letter.
+    QString LowerCopy(QStringView text);
+    void Clear();
+
+private:
+    std::vector<QByteArray> fBytes;
+    std::vector<QString> fTexts;
+    std::vector<std::unique_ptr<char16_t[]>> fBlocks;
+    char16_t* fNext = nullptr;
+    qsizetype fLeft = 0;
+};
+
+// The rows, in blocks of 4096 that never move: growing the pool neither
+// copies rows nor touches memory twice.
+class TRowPool {
+public:
+    std::size_t size() const { return fSize; }
+    bool empty() const { return fSize == 0; }
+    TGridRow& operator[](std::size_t i) { return fBlocks[i >> Shift][i & Mask]; }
+    const TGridRow& operator[](std::size_t i) const { return fBlocks[i >> Shift][i & Mask]; }
+    TGridRow& back() { return (*this)[fSize - 1]; }
+    TGridRow& emplace_back() {
+        if (fSize == fBlocks.size() << Shift)
+            fBlocks.push_back(std::make_unique<TGridRow[]>(std::size_t(1) << Shift));
+        return (*this)[fSize++];
+    }
+    void clear() {
+        fBlocks.clear();
+        fBlocks.shrink_to_fit();
+        fSize = 0;
+    }
+
+private:
+    static constexpr int Shift = 12;
+    static constexpr std::size_t Mask = (std::size_t(1) << Shift) - 1;
+    std::vector<std::unique_ptr<TGridRow[]>> fBlocks;
+    std::size_t fSize = 0;
+};
 
 class TItemGridModel : public QAbstractTableModel {
     Q_OBJECT
@@ -101,7 +146,13 @@ struct TItemGrid::TImpl {
     TItemGrid* q = nullptr;
     TItemGridModel* Model = nullptr;
     TItemGridHeader* Header = nullptr;
-    std::vector<TGridRow> Rows;
+    // Rows live in a pool that sorting never moves; Order maps a row index to
+    // its pool slot, so a sort only rearranges indices. Arena is declared
+    // before Pool: the rows go first.
+    TRowArena Arena;
+    TRowPool Pool;
+    std::vector<int> Order;
+    std::vector<int> FreeSlots; // pool slots of deleted rows, reused by AddRow
     std::array<TItemGridColumn*, ColumnCount> Columns{};
     int SelectedRow = -1;
     int Anchor = -1;
@@ -116,7 +167,9 @@ struct TItemGrid::TImpl {
 
     ~TImpl();
 
-    int RowCount() const { return static_cast<int>(Rows.size()); }
+    int RowCount() const { return static_cast<int>(Order.size()); }
+    TGridRow& Row(int i) { return Pool[Order[i]]; }
+    const TGridRow& Row(int i) const { return Pool[Order[i]]; }
     bool ValidCell(int col, int row) const { return col >= 0 && col < ColumnCount && row >= 0 && row < RowCount(); }
     void CheckCell(int col, int row) const;
 
@@ -126,7 +179,7 @@ struct TItemGrid::TImpl {
     void SelectionChanged();
 
     QString CellString(int col, int row) const;
-    void SetCellString(int col, int row, QStringView value); // may raise EConvertError
+    void SetCellString(int col, int row, const QString& value); // may raise EConvertError
     double CellFloat(int col, int row) const;
     void SetCellFloat(int col, int row, double value);
     int CellInteger(int col, int row) const;
@@ -134,10 +187,10 @@ struct TItemGrid::TImpl {
     TDateTime CellDateTime(int col, int row) const;
     void SetCellDateTime(int col, int row, TDateTime value);
 
-    void AppendRows(std::vector<TGridRow>&& rows); // load: one model reset
+    void AppendPoolRows(std::size_t firstSlot); // rows put in the pool by a load: one model reset
     void SortRows(int col, bool ascending);
     void ReverseRows();
-    void ApplyPermutation(const std::vector<int>& order);
+    void ApplyPermutation(const std::vector<int>& order); // order[new index] = old index
 
     // Selection gestures.
     void SelectOnly(int row);

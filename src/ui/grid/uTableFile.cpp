@@ -14,6 +14,12 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <charconv>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -68,35 +74,105 @@ void AppendField(QString& out, QStringView text, char16_t sep, char16_t mls) {
     throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
 }
 
+// The first code unit at or after `p` that is one of the five the reader
+// acts on, or `end`. Eight code units at a time where SSE2 is there.
+const char16_t* FindSpecial(const char16_t* p, const char16_t* end, char16_t sep, char16_t mls) {
+#if defined(__SSE2__)
+    const __m128i vSep = _mm_set1_epi16(static_cast<short>(sep));
+    const __m128i vMls = _mm_set1_epi16(static_cast<short>(mls));
+    const __m128i vQuote = _mm_set1_epi16(static_cast<short>(Quote));
+    const __m128i vCR = _mm_set1_epi16(static_cast<short>(CR));
+    const __m128i vLF = _mm_set1_epi16(static_cast<short>(LF));
+    while (end - p >= 8) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i m = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi16(x, vSep), _mm_cmpeq_epi16(x, vMls)),
+            _mm_or_si128(_mm_cmpeq_epi16(x, vQuote), _mm_or_si128(_mm_cmpeq_epi16(x, vCR), _mm_cmpeq_epi16(x, vLF))));
+        const int mask = _mm_movemask_epi8(m);
+        if (mask != 0)
+            return p + (__builtin_ctz(static_cast<unsigned>(mask)) / 2);
+        p += 8;
+    }
+#endif
+    for (; p < end; ++p) {
+        const char16_t c = *p;
+        if (c == sep || c == mls || c == Quote || c == CR || c == LF)
+            return p;
+    }
+    return end;
+}
+
 // The reader's state machine over the decoded code units, building the rows
-// directly in their compact form.
+// directly in their compact form. A field that holds none of the five special
+// code units before its end is taken straight from the text; any other runs
+// through the machine code unit by code unit.
 class TTableParser {
 public:
-    TTableParser(std::vector<TGridRow>& rows, char16_t sep, char16_t mls, int startRow)
-        : fRows(rows), fSep(sep), fMls(mls), fStartRow(startRow) {
+    TTableParser(TRowPool& rows, TRowArena& arena, char16_t sep, char16_t mls, int startRow)
+        : fRows(rows), fArena(arena), fSep(sep), fMls(mls), fStartRow(startRow) {
         fField.reserve(256);
-        fRowBuf.reserve(512);
-        fMaxSpecial = std::max({fSep, fMls, Quote, CR, LF});
+        // With separators that are themselves line-break or quote code units, only
+        // the code-unit-by-code-unit machine gives the right order of rules.
+        fPlain = sep != CR && sep != LF && sep != Quote && mls != CR && mls != LF && mls != Quote;
     }
 
     void Parse(QStringView text) {
         const char16_t* p = text.utf16();
-        const qsizetype n = text.size();
-        qsizetype run = 0; // start of the ordinary characters not yet in the field
-        for (qsizetype i = 0; i < n; ++i) {
-            const char16_t c = p[i];
-            if (c > fMaxSpecial)
-                continue;
-            if (c != fSep && c != fMls && c != Quote && c != CR && c != LF)
-                continue;
-            if (i > run)
-                fField.append(QStringView(p + run, i - run));
-            run = i + 1;
+        const char16_t* const end = p + text.size();
+        while (p < end) {
+            // A field starts here: the buffer is empty and the quote counter 0.
+            const char16_t* q = FindSpecial(p, end, fSep, fMls);
+            if (q == end) {
+                EndField(QStringView(p, q), true); // the end of the data, a non-empty buffer
+                p = end;
+                break;
+            }
+            const char16_t c = *q;
             if (c == fSep) {
-                if (fQuotes % 2 == 1)
+                EndField(QStringView(p, q), false);
+                p = q + 1;
+            } else if (fPlain && c == LF) {
+                EndField(QStringView(p, q), true);
+                p = q + 1;
+            } else if (fPlain && c == CR && q + 1 < end && q[1] == LF) {
+                EndField(QStringView(p, q), true); // CR is ignored, LF ends the line
+                p = q + 2;
+            } else {
+                fField.append(QStringView(p, q));
+                p = SlowField(q, end);
+            }
+        }
+        FinishRow();
+    }
+
+    // Keeps the row being filled (called when the load stops early, too).
+    void FinishRow() {
+        if (!fHaveRow)
+            return;
+        TGridRow& row = fRows.back();
+        row.PathLower = fArena.LowerCopy(row.Texts[0]);
+        fHaveRow = false;
+    }
+
+private:
+    // Runs the machine from `p` (a special code unit) to the end of the field;
+    // returns the position after it.
+    const char16_t* SlowField(const char16_t* p, const char16_t* const end) {
+        while (p < end) {
+            const char16_t* q = FindSpecial(p, end, fSep, fMls);
+            if (q > p)
+                fField.append(QStringView(p, q));
+            if (q == end)
+                break;
+            const char16_t c = *q;
+            p = q + 1;
+            if (c == fSep) {
+                if (fQuotes % 2 == 1) {
                     fField.append(QChar(c));
-                else
-                    EndField(false);
+                } else {
+                    EndBufferedField(false);
+                    return p;
+                }
             } else if (c == fMls) {
                 fField.append(QStringView(u"\r\n"));
             } else if (c == Quote) {
@@ -106,94 +182,83 @@ public:
             } else if (c == CR) {
                 // ignored everywhere
             } else {
-                EndField(true);
+                EndBufferedField(true);
+                return p;
             }
         }
-        if (n > run)
-            fField.append(QStringView(p + run, n - run));
         if (!fField.isEmpty())
-            EndField(true);
-        FinishRow();
+            EndBufferedField(true);
+        fQuotes = 0;
+        fField.truncate(0);
+        return end;
     }
 
-    // Keeps the row being filled (called when the load stops early).
-    void FinishRow() {
-        if (!fHaveRow)
-            return;
-        for (int s = fTextFilled; s < TextSlotCount; ++s)
-            fRow.End[s] = static_cast<quint32>(fRowBuf.size());
-        fRow.Buf = QString(fRowBuf.constData(), fRowBuf.size()); // an exact-size copy
-        fRow.UpdateLowerPath();
-        fRows.push_back(std::move(fRow));
-        fRow = TGridRow();
-        fRowBuf.truncate(0);
-        fTextFilled = 0;
-        fHaveRow = false;
+    void EndBufferedField(bool byLineFeed) {
+        fFromBuffer = true;
+        EndField(fField, byLineFeed);
+        fFromBuffer = false;
+        fField.truncate(0);
     }
 
-private:
-    void EndField(bool byLineFeed) {
+    void EndField(QStringView value, bool byLineFeed) {
         fQuotes = 0;
         if (fLineStart) {
             fLineStart = false;
             FinishRow();
             ++fLineIndex;
             fHaveRow = fLineIndex >= fStartRow;
+            if (fHaveRow)
+                fRows.emplace_back(); // the row is in the grid from its first field on
             fFieldIndex = -1;
         }
         ++fFieldIndex;
         if (fHaveRow && fFieldIndex < ColumnCount)
-            Assign(fFieldIndex, fField);
-        fField.truncate(0);
+            Assign(fFieldIndex, value);
         if (byLineFeed)
             fLineStart = true;
     }
 
     void Assign(int col, QStringView value) {
         switch (CellKindOf[col]) {
-        case ckText: {
-            const int slot = TextSlotOf[col];
-            for (int s = fTextFilled; s < slot; ++s)
-                fRow.End[s] = static_cast<quint32>(fRowBuf.size());
-            fRowBuf.append(value);
-            fRow.End[slot] = static_cast<quint32>(fRowBuf.size());
-            fTextFilled = slot + 1;
+        case ckText:
+            // A field taken straight from the text stays where it is (the arena
+            // keeps the text); one that went through the machine is copied.
+            fRows.back().Texts[TextSlotOf[col]] =
+                fFromBuffer ? value.toString() : QString::fromRawData(reinterpret_cast<const QChar*>(value.utf16()), value.size());
             break;
-        }
         case ckFloat: {
             double v = 0;
             if (!TryStrToFloat(value, v))
                 RaiseFloat(value);
-            (col == colCurrentPositionIndex ? fRow.CurrentPosition : fRow.Progress) = v;
+            (col == colCurrentPositionIndex ? fRows.back().CurrentPosition : fRows.back().Progress) = v;
             break;
         }
         case ckInteger: {
             int v = 0;
             if (!value.isEmpty() && !TryStrToInt(value, v))
                 RaiseInteger(value);
-            fRow.Type = v;
+            fRows.back().Type = v;
             break;
         }
         case ckDate: {
             TDateTime v = 0;
             if (!value.isEmpty() && !TryStrToDateTime(value, v))
                 v = 0;
-            fRow.Added = v;
+            fRows.back().Added = v;
             break;
         }
         }
     }
 
-    std::vector<TGridRow>& fRows;
+    TRowPool& fRows;
+    TRowArena& fArena;
     char16_t fSep;
     char16_t fMls;
-    char16_t fMaxSpecial;
     int fStartRow;
+    bool fPlain = true;
     QString fField;
-    QString fRowBuf;
-    TGridRow fRow;
+    bool fFromBuffer = false;
     bool fHaveRow = false;
-    int fTextFilled = 0;
     int fQuotes = 0;
     bool fLineStart = true;
     int fLineIndex = -1;
@@ -206,17 +271,38 @@ QByteArray TItemGrid::SaveToBytes(QChar separator, QChar multiLineSeparator) con
     const char16_t sep = separator.unicode();
     const char16_t mls = multiLineSeparator.unicode();
     qsizetype estimate = 0;
-    for (const TGridRow& r : d->Rows)
-        estimate += r.Buf.size() + 48;
+    for (int row = 0; row < d->RowCount(); ++row) {
+        const TGridRow& r = d->Row(row);
+        for (const QString& t : r.Texts)
+            estimate += t.size();
+        estimate += 48;
+    }
     QString out;
     out.reserve(estimate);
+    QString scratch; // the text form of a number or date, reused row after row
+    scratch.reserve(64);
     for (int row = 0; row < d->RowCount(); ++row) {
-        const TGridRow& r = d->Rows[row];
+        const TGridRow& r = d->Row(row);
         for (int col = 0; col < ColumnCount; ++col) {
-            if (CellKindOf[col] == ckText)
+            if (CellKindOf[col] == ckText) {
                 AppendField(out, r.Text(TextSlotOf[col]), sep, mls);
-            else
-                AppendField(out, d->CellString(col, row), sep, mls);
+            } else {
+                scratch.truncate(0);
+                switch (CellKindOf[col]) {
+                case ckFloat:
+                    AppendFloat(scratch, col == colCurrentPositionIndex ? r.CurrentPosition : r.Progress);
+                    break;
+                case ckInteger: {
+                    char digits[16];
+                    const auto res = std::to_chars(digits, digits + sizeof digits, r.Type);
+                    for (const char* c = digits; c != res.ptr; ++c)
+                        scratch.append(QChar(char16_t(*c)));
+                    break;
+                }
+                default: AppendDateTime(scratch, r.Added); break;
+                }
+                AppendField(out, scratch, sep, mls);
+            }
             if (col < ColumnCount - 1)
                 out.append(QChar(sep));
         }
@@ -259,32 +345,41 @@ void TItemGrid::LoadFromBytes(const QByteArray& data, QChar separator, QChar mul
         bigEndian = true;
     }
     const qsizetype units = (size - offset) / 2; // a byte left over at the end is ignored
-    QString decoded;
     QStringView text;
     const char* start = data.constData() + offset;
     if (!bigEndian && QSysInfo::ByteOrder == QSysInfo::LittleEndian &&
         reinterpret_cast<quintptr>(start) % alignof(char16_t) == 0) {
-        text = QStringView(reinterpret_cast<const char16_t*>(start), units); // read in place
+        // Read in place: the rows' texts point into the file's bytes, which the
+        // grid keeps (a copy first when the bytes are not owned by a QByteArray).
+        QByteArray kept = data;
+        if (kept.data_ptr().d_ptr() == nullptr) {
+            kept = QByteArray(data.constData(), data.size());
+            start = kept.constData() + offset;
+        }
+        d->Arena.Keep(kept);
+        text = QStringView(reinterpret_cast<const char16_t*>(start), units);
     } else {
-        decoded = QString(units, Qt::Uninitialized);
+        QString decoded(units, Qt::Uninitialized);
         if (bigEndian)
             qFromBigEndian<quint16>(start, units, decoded.data());
         else
             qFromLittleEndian<quint16>(start, units, decoded.data());
-        text = decoded;
+        d->Arena.Keep(decoded);
+        text = decoded; // the arena's copy shares these characters
     }
 
-    std::vector<TGridRow> rows;
-    rows.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), QChar(LF))) + 1);
-    TTableParser parser(rows, separator.unicode(), multiLineSeparator.unicode(), startRow);
+    // The rows go straight into the pool; they become the grid's rows in one
+    // model reset, also when a bad field stops the load.
+    const std::size_t first = d->Pool.size();
+    TTableParser parser(d->Pool, d->Arena, separator.unicode(), multiLineSeparator.unicode(), startRow);
     try {
         parser.Parse(text);
     } catch (...) {
         parser.FinishRow(); // the rows read so far stay, the partly filled one included
-        d->AppendRows(std::move(rows));
+        d->AppendPoolRows(first);
         throw;
     }
-    d->AppendRows(std::move(rows));
+    d->AppendPoolRows(first);
 }
 
 void TItemGrid::LoadFromTextFile(const QString& fileName, QChar separator, QChar multiLineSeparator,
