@@ -461,7 +461,7 @@ void TMediaPlayer::UpdateViews() {
     if (fVideoArea) {
         TAudioDisplay* audio = fVideoArea->AudioDisplay();
         const bool show = fShowAudio && fCurrentMedia;
-        if (audio->isVisible() != show)
+        if (audio->isHidden() == show)
             audio->setVisible(show);
     }
     if (fBar)

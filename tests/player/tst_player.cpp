@@ -380,8 +380,9 @@ private Q_SLOTS:
         QVERIFY(f.WaitFor(psPlaying));
         QTest::qWait(100);
         f.player->close();
-        QVERIFY(f.Position(0) > 60 && f.Position(0) < 62);
-        QVERIFY(f.Progress(0) == 50 || f.Progress(0) == 51);
+        // Timed playback: somewhat past 60 s, the percentage of about the same place.
+        QVERIFY2(f.Position(0) > 60 && f.Position(0) < 70, qPrintable(QString::number(f.Position(0))));
+        QVERIFY(qAbs(f.Progress(0) - TfrmPlayer::PercentagePlayed(f.Position(0), 120)) <= 1);
     }
 
     void statusTests_data() {
