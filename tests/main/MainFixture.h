@@ -65,6 +65,8 @@ public:
             ++DialogShown;
             return DialogFiles;
         });
+        // Events are processed after every imported file, as a slow import does.
+        TfrmMain::SetImportEventInterval(0);
         DataFolder = ComputeDataFolder();
         if (!frmOptions)
             frmOptions = new TfrmOptions();

@@ -244,6 +244,29 @@ private Q_SLOTS:
         QCOMPARE(f.W().ProgressBar->value(), 99);
     }
 
+    void eventsAreProcessedBetweenSlowFilesAtTheDefaultPace() {
+        // Files that take longer than the interval each: the window is
+        // answered between them, as after every file.
+        TfrmMain::SetImportEventInterval(20);
+        TfrmMain::SetDurationLookup([](const QString&) {
+            QTest::qSleep(25);
+            return QStringLiteral("00:01");
+        });
+        QStringList files;
+        for (int i = 0; i < 3; ++i)
+            files << TMainFixture::MakeFile(QStringLiteral("slow/%1.mp4").arg(i));
+        int answered = 0;
+        QTimer probe;
+        probe.setInterval(0);
+        connect(&probe, &QTimer::timeout, this, [&] { answered += f.W().Importing() ? 1 : 0; });
+        probe.start();
+        Import(files);
+        probe.stop();
+        TfrmMain::SetImportEventInterval(0);
+        QCOMPARE(f.G().RowCount(), 3);
+        QVERIFY2(answered >= 2, qPrintable(QString::number(answered)));
+    }
+
     void progressStep_data() {
         QTest::addColumn<int>("files");
         QTest::addColumn<int>("step");

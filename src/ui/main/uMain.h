@@ -91,6 +91,11 @@ public:
     // The progress bar's step for an import of `count` files: 100 divided by
     // the count, rounded to the nearest integer, ties to the even one.
     static int ImportProgressStep(int count);
+    // Pending events are processed after an added file when at least this
+    // many milliseconds have passed since they were last processed during the
+    // import (20 by default; 0 processes them after every file).
+    static void SetImportEventInterval(int ms);
+    static int ImportEventInterval();
     // A size in bytes as the "Size" column shows it: megabytes in fixed
     // notation with one decimal and the regional decimal separator.
     static QString FormatSizeMB(std::int64_t bytes);

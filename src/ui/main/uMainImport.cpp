@@ -14,6 +14,7 @@
 
 #include <QCoreApplication>
 #include <QDate>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMenu>
 #include <QProgressBar>
@@ -38,7 +39,14 @@ QString VideoDuration(const QString& path) {
 }
 
 const QVariant Last = QStringLiteral("Last");
+
+// Pending events are processed between files at most this often: painting
+// the grid after every file would cost more than importing it.
+int gImportEventInterval = 20;
 } // namespace
+
+void TfrmMain::SetImportEventInterval(int ms) { gImportEventInterval = qMax(0, ms); }
+int TfrmMain::ImportEventInterval() { return gImportEventInterval; }
 
 QString ItemsText(int count) { return QString::number(count) + QStringLiteral(" items"); }
 
@@ -126,6 +134,8 @@ bool TfrmMain::ImportFiles(const QStringList& Files) {
     StatusBarDrawPanel(2, StatusBar->PanelRect(2));
     ProgressBar->show();
     StatusBar->SetPanelText(0, QStringLiteral("Importing ..."));
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
     try {
         for (const QString& path : Files) {
             stoppedAt = path;
@@ -144,8 +154,12 @@ bool TfrmMain::ImportFiles(const QStringList& Files) {
             AddImportedRow(item);
             StatusBar->SetPanelText(0, ItemsText(grdTable->RowCount()));
             ++added;
-            // The grid, the status bar and the progress bar repaint between files.
-            QCoreApplication::processEvents();
+            // The grid, the status bar and the progress bar repaint between
+            // files, and the user's input is answered.
+            if (sinceEvents.elapsed() >= gImportEventInterval) {
+                QCoreApplication::processEvents();
+                sinceEvents.restart();
+            }
         }
     } catch (...) {
         failure = std::current_exception();
