@@ -202,6 +202,17 @@ int main(int argc, char** argv) {
     if (gridFound != 0)
         qFatal("unexpected duplicates");
     PrintRatio("duplicate test (FindText, 100,000 rows)", findText, floorDuplicates, "case-insensitive containment", 2);
+    // "Delete Selected Rows" on the 100,000 rows: every tenth row, and all of them.
+    auto selectEvery = [&](int step) {
+        newCollection();
+        fillHeld();
+        for (int i = 0; i < HeldRows; i += step)
+            w.grdTable->SetRowSelected(i, true);
+    };
+    const double deleteTenth = BestMs(1, [&] { selectEvery(10); }, [&] { w.mnuDeleteSelectedRows->trigger(); });
+    const double deleteAll = BestMs(1, [&] { selectEvery(1); }, [&] { w.mnuDeleteSelectedRows->trigger(); });
+    std::printf("%-40s %9.2f ms (every tenth row), %.2f ms (all rows)\n", "Delete Selected Rows, 100,000 rows",
+                deleteTenth, deleteAll);
     std::printf("events processed at most every %d ms during an import; after every file they cost %.2f ms "
                 "of %.2f ms (%.0f %%), nearly all of it repainting the grid\n",
                 interval, importEmptyEvery - importEmpty, importEmptyEvery,

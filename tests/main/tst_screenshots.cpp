@@ -28,7 +28,19 @@ class TestScreenshots : public QObject {
     void Shot(const QString& name) {
         Settle();
         const QString path = fFolder + QStringLiteral("/main-") + name + fSuffix + QStringLiteral(".png");
-        QCOMPARE(QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), path}), 0);
+        // The window and whatever menu is open, with a small margin.
+        QRect area = f.W().frameGeometry();
+        if (QWidget* popup = QApplication::activePopupWidget())
+            area = area.united(popup->frameGeometry());
+        const qreal ratio = f.W().devicePixelRatioF();
+        const QRect pixels(QPoint(qRound((area.left() - 10) * ratio), qRound((area.top() - 10) * ratio)),
+                           QSize(qRound((area.width() + 20) * ratio), qRound((area.height() + 20) * ratio)));
+        const QString crop = QStringLiteral("%1x%2+%3+%4")
+                                 .arg(pixels.width()).arg(pixels.height())
+                                 .arg(qMax(0, pixels.left())).arg(qMax(0, pixels.top()));
+        QCOMPARE(QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
+                                                               QStringLiteral("-crop"), crop, QStringLiteral("+repage"), path}),
+                 0);
         QVERIFY(QFileInfo(path).size() > 0);
     }
 

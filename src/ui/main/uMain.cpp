@@ -717,9 +717,17 @@ void TfrmMain::mnuDeleteSelectedRowsClick() {
     ReportErrors([this] {
         if (fImporting)
             return;
-        for (int i = grdTable->RowCount() - 1; i >= 0; --i)
-            if (grdTable->RowSelected(i))
-                grdTable->DeleteRow(i);
+        {
+            // One repaint for all the rows, however many are selected.
+            struct TUpdate {
+                TItemGrid* Grid;
+                ~TUpdate() { Grid->EndUpdate(); }
+            } update{grdTable};
+            grdTable->BeginUpdate();
+            for (int i = grdTable->RowCount() - 1; i >= 0; --i)
+                if (grdTable->RowSelected(i))
+                    grdTable->DeleteRow(i);
+        }
         // Marked changed even when nothing was deleted; with no collection
         // shown there is no table to mark.
         if (CurrentTable && CurrentTable->ID() != -1)
