@@ -8,6 +8,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/Errors.h"
 #include "platform/ImageList.h"
+#include "platform/Introduction.h"
 #include "platform/SafeFile.h"
 #include "platform/Shell.h"
 #include "player/uPlayer.h"
@@ -16,10 +17,6 @@
 #include "ui/about/uAbout.h"
 #include "ui/grid/uItemGrid.h"
 
-#if __has_include("platform/Introduction.h")
-#include "platform/Introduction.h"
-#define SORTELLE_HAS_INTRODUCTION_PAGE 1
-#endif
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -690,14 +687,8 @@ void TfrmMain::btnOptionsClick() {
 void TfrmMain::btnInformationClick() { PopupMenu(pumInformation, QCursor::pos()); }
 
 void TfrmMain::mnuHelpClick() {
-#ifdef SORTELLE_HAS_INTRODUCTION_PAGE
+    // The shell's answer is not examined: a page that cannot be opened says nothing.
     ShellOpenUrl(this, IntroductionPageUrl());
-#else
-    // FALLBACK until the introduction page's address is provided by
-    // platform/Introduction.h (IntroductionPageUrl); replaced automatically
-    // once that header exists.
-    ShellOpenUrl(this, QUrl(QStringLiteral("https://quendrix.org/sortelle/introduction")));
-#endif
 }
 
 void TfrmMain::mnuAboutClick() {
