@@ -103,6 +103,7 @@ private Q_SLOTS:
         QVERIFY(w.StateStorage().Restored());
         QVERIFY(!w.btnCategoryView->isChecked());
         QVERIFY(w.Panel1->isHidden());
+        QVERIFY(w.Splitter1->isHidden());
         QCOMPARE(w.Panel1->maximumWidth(), 300);
         QCOMPARE(w.Panel1->width(), 300);
         QCOMPARE(w.grdTable->ColumnByName(QStringLiteral("colName"))->Width(), 8);
@@ -139,6 +140,30 @@ private Q_SLOTS:
         const QString written = QString::fromLocal8Bit(TMainFixture::ReadAll(IniFile()));
         QVERIFY(written.startsWith(QStringLiteral("[frmMain]\r\nFormVersion=0\r\n")));
         QCOMPARE(PropertyKeys(written), KeptKeys);
+    }
+
+    void draggingTheSplitterSetsThePanelWidth() {
+        f.Start();
+        TSplitter* splitter = f.W().Splitter1;
+        const QPoint grip(1, splitter->height() / 2);
+        QTest::mousePress(splitter, Qt::LeftButton, {}, grip);
+        QTest::mouseMove(splitter, grip + QPoint(50, 0));
+        QTest::mouseRelease(splitter, Qt::LeftButton, {}, grip + QPoint(50, 0));
+        QCOMPARE(f.W().Panel1->width(), 235);
+        // Never narrower than the splitter's minimum, and the grid keeps some room.
+        QTest::mousePress(splitter, Qt::LeftButton, {}, grip);
+        QTest::mouseMove(splitter, grip - QPoint(400, 0));
+        QTest::mouseRelease(splitter, Qt::LeftButton, {}, grip - QPoint(400, 0));
+        QCOMPARE(f.W().Panel1->width(), splitter->MinSize());
+        QTest::mousePress(splitter, Qt::LeftButton, {}, grip);
+        QTest::mouseMove(splitter, grip + QPoint(5000, 0));
+        QTest::mouseRelease(splitter, Qt::LeftButton, {}, grip + QPoint(5000, 0));
+        QVERIFY(f.G().width() >= splitter->MinSize());
+        QCOMPARE(f.W().Panel1->width() + splitter->width() + splitter->MinSize(), splitter->parentWidget()->width());
+        // The width is what the window keeps.
+        f.W().close();
+        QVERIFY(f.W().StateStorage().DocumentText().contains(
+            QStringLiteral("\r\nPanel1_Width=%1\r\n").arg(f.W().Panel1->width())));
     }
 
     void anUnreadableStateFileIsReportedAndStartUpGoesOn() {

@@ -435,7 +435,7 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     }
-    if (watched == Panel1 && (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
+    if (watched == Panel1 && (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
         Splitter1->setVisible(!Panel1->isHidden());
         return false;
     }
