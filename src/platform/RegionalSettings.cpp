@@ -383,6 +383,12 @@ void AppendFloat(QString& out, double value) {
     char buf[64];
     auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
     (void)ec;
+    if (std::fabs(value) > 1.79769313486231e308) {
+        // Rounded to 15 digits the largest numbers would read back as overflow:
+        // round these few toward zero instead, so every written number reads back.
+        end = std::to_chars(buf, buf + sizeof buf, std::copysign(1.79769313486231e308, value),
+                            std::chars_format::general, 15).ptr;
+    }
     const QChar sep = RegionalSettings().DecimalSeparator;
     char16_t text[64];
     int n = 0;

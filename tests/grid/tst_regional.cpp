@@ -43,6 +43,8 @@ private Q_SLOTS:
         QTest::newRow("10^15") << 1e15 << "1E15" << "1E15";
         QTest::newRow("large") << 1.5e20 << "1.5E20" << "1,5E20";
         QTest::newRow("infinite") << HUGE_VAL << "INF" << "INF";
+        QTest::newRow("largest reads back") << 1.79769313486231e308 << "1.79769313486231E308"
+                                            << "1,79769313486231E308";
     }
     void floatToStr() {
         QFETCH(double, value);
@@ -58,6 +60,13 @@ private Q_SLOTS:
             QCOMPARE(FloatToStr(value), de);
             QCOMPARE(StrToFloat(de), value);
         }
+    }
+
+    void largestNumbersReadBack() {
+        // 15 digits of the largest doubles round up past the largest double.
+        TLocaleScope scope("en_US");
+        for (double v : {1.7976931348623157e308, -1.7976931348623157e308, 1.797693134862312e308, 1.7976931348623e308})
+            QVERIFY(std::isfinite(StrToFloat(FloatToStr(v))));
     }
 
     void strToFloat_data() {
