@@ -318,8 +318,13 @@ TfrmMain::~TfrmMain() {
             ReportErrors([this] { fStorage->SaveState(); });
         fStorage.reset();
     }
-    // Normally released by the close handler; when the loop ended another way
-    // (the error report's Close), the shown table is still saved.
+    // Normally done by the close handler; when the loop ended another way (the
+    // error report's Close), the table and the tree are still written, and a
+    // failure is reported once more rather than lost silently.
+    if (!fClosed) {
+        bool canClose = true;
+        ReportErrors([&] { FormCloseQuery(canClose); });
+    }
     delete CurrentTable;
     CurrentTable = nullptr;
     tvwCategories->clear();
