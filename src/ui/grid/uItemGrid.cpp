@@ -238,9 +238,8 @@ TItemGrid::TImpl::~TImpl() {
         delete c;
 }
 
-void TItemGrid::TImpl::CheckCell(int col, int row) const {
-    if (!ValidCell(col, row))
-        throw EGridError(QStringLiteral("Grid index out of range (column %1, row %2)").arg(col).arg(row));
+void TItemGrid::TImpl::RaiseOutOfRange(int col, int row) {
+    throw EGridError(QStringLiteral("Grid index out of range (column %1, row %2)").arg(col).arg(row));
 }
 
 bool TItemGrid::TImpl::Deferred() {

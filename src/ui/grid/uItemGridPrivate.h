@@ -61,7 +61,7 @@ private:
     qsizetype fLeft = 0;
 };
 
-// The rows, in blocks of 4096 that never move: growing the pool neither
+// The rows, in blocks of 1024 that never move: growing the pool neither
 // copies rows nor touches memory twice.
 class TRowPool {
 public:
@@ -82,7 +82,7 @@ public:
     }
 
 private:
-    static constexpr int Shift = 12;
+    static constexpr int Shift = 10;
     static constexpr std::size_t Mask = (std::size_t(1) << Shift) - 1;
     std::vector<std::unique_ptr<TGridRow[]>> fBlocks;
     std::size_t fSize = 0;
@@ -171,7 +171,11 @@ struct TItemGrid::TImpl {
     TGridRow& Row(int i) { return Pool[Order[i]]; }
     const TGridRow& Row(int i) const { return Pool[Order[i]]; }
     bool ValidCell(int col, int row) const { return col >= 0 && col < ColumnCount && row >= 0 && row < RowCount(); }
-    void CheckCell(int col, int row) const;
+    void CheckCell(int col, int row) const {
+        if (!ValidCell(col, row))
+            RaiseOutOfRange(col, row);
+    }
+    [[noreturn]] static void RaiseOutOfRange(int col, int row);
 
     // Inside BeginUpdate the model's changes are gathered into one reset.
     bool Deferred();
