@@ -27,43 +27,90 @@ constexpr char16_t CR = u'\r';
 constexpr char16_t LF = u'\n';
 constexpr char16_t Quote = u'"';
 
-// Appends a cell's text form encoded as a field.
-void AppendField(QString& out, QStringView text, char16_t sep, char16_t mls) {
-    const char16_t* s = text.utf16();
-    const qsizetype n = text.size();
-    bool special = false;
-    bool quoted = false;
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = s[i];
-        if (c == sep || c == Quote) {
-            special = true;
-            quoted = true;
-            break;
-        }
-        if (c == CR || c == LF)
-            special = true;
+// The bytes of a table file being written: code units stored in the byte
+// array as they come (host order, swapped to little-endian at the end).
+class TUnitWriter {
+public:
+    explicit TUnitWriter(qsizetype estimate) : fBytes(2 + estimate * 2, Qt::Uninitialized), fPos(2) {}
+    void Put(char16_t c) {
+        Reserve(1);
+        std::memcpy(fBytes.data() + fPos, &c, 2);
+        fPos += 2;
     }
-    if (!special) {
-        out.append(text);
+    void Put(QStringView text) {
+        const qsizetype n = text.size();
+        if (n == 0)
+            return;
+        Reserve(n);
+        std::memcpy(fBytes.data() + fPos, text.utf16(), size_t(n) * 2);
+        fPos += n * 2;
+    }
+    QByteArray Take() {
+        fBytes.resize(fPos);
+        fBytes[0] = char(0xFF);
+        fBytes[1] = char(0xFE);
+        if (QSysInfo::ByteOrder != QSysInfo::LittleEndian)
+            qToLittleEndian<quint16>(fBytes.constData() + 2, (fPos - 2) / 2, fBytes.data() + 2);
+        return std::move(fBytes);
+    }
+
+private:
+    void Reserve(qsizetype units) {
+        if (fPos + units * 2 > fBytes.size())
+            fBytes.resize(std::max(fBytes.size() * 2, fPos + units * 2));
+    }
+    QByteArray fBytes;
+    qsizetype fPos;
+};
+
+// Whether a text holds a separator or double quote (needs quoting), or a CR or
+// LF (needs encoding) - eight code units at a time where SSE2 is there.
+bool NeedsEncoding(QStringView text, char16_t sep) {
+    const char16_t* p = text.utf16();
+    const char16_t* const end = p + text.size();
+#if defined(__SSE2__)
+    const __m128i vSep = _mm_set1_epi16(static_cast<short>(sep));
+    const __m128i vQuote = _mm_set1_epi16(static_cast<short>(Quote));
+    const __m128i vCR = _mm_set1_epi16(static_cast<short>(CR));
+    const __m128i vLF = _mm_set1_epi16(static_cast<short>(LF));
+    for (; end - p >= 8; p += 8) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i m = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(x, vSep), _mm_cmpeq_epi16(x, vQuote)),
+                                       _mm_or_si128(_mm_cmpeq_epi16(x, vCR), _mm_cmpeq_epi16(x, vLF)));
+        if (_mm_movemask_epi8(m) != 0)
+            return true;
+    }
+#endif
+    for (; p < end; ++p)
+        if (*p == sep || *p == Quote || *p == CR || *p == LF)
+            return true;
+    return false;
+}
+
+// Writes a cell's text form encoded as a field.
+void PutField(TUnitWriter& out, QStringView text, char16_t sep, char16_t mls) {
+    if (!NeedsEncoding(text, sep)) {
+        out.Put(text);
         return;
     }
+    const bool quoted = text.contains(QChar(sep)) || text.contains(QChar(Quote));
     if (quoted)
-        out.append(QChar(Quote));
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = s[i];
+        out.Put(Quote);
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
         if (c == Quote) {
-            out.append(QChar(Quote));
-            out.append(QChar(Quote));
+            out.Put(Quote);
+            out.Put(Quote);
         } else if (c == CR) {
-            out.append(QChar(mls));
+            out.Put(mls);
         } else if (c == LF) {
             // dropped: a line break is its CR, written as the multi-line separator
         } else {
-            out.append(QChar(c));
+            out.Put(c);
         }
     }
     if (quoted)
-        out.append(QChar(Quote));
+        out.Put(Quote);
 }
 
 [[noreturn]] void RaiseFloat(QStringView text) {
@@ -277,15 +324,14 @@ QByteArray TItemGrid::SaveToBytes(QChar separator, QChar multiLineSeparator) con
             estimate += t.size();
         estimate += 48;
     }
-    QString out;
-    out.reserve(estimate);
+    TUnitWriter out(estimate);
     QString scratch; // the text form of a number or date, reused row after row
     scratch.reserve(64);
     for (int row = 0; row < d->RowCount(); ++row) {
         const TGridRow& r = d->Row(row);
         for (int col = 0; col < ColumnCount; ++col) {
             if (CellKindOf[col] == ckText) {
-                AppendField(out, r.Text(TextSlotOf[col]), sep, mls);
+                PutField(out, r.Text(TextSlotOf[col]), sep, mls);
             } else {
                 scratch.truncate(0);
                 switch (CellKindOf[col]) {
@@ -301,18 +347,14 @@ QByteArray TItemGrid::SaveToBytes(QChar separator, QChar multiLineSeparator) con
                 }
                 default: AppendDateTime(scratch, r.Added); break;
                 }
-                AppendField(out, scratch, sep, mls);
+                PutField(out, scratch, sep, mls);
             }
             if (col < ColumnCount - 1)
-                out.append(QChar(sep));
+                out.Put(sep);
         }
-        out.append(QStringView(u"\r\n"));
+        out.Put(QStringView(u"\r\n"));
     }
-    QByteArray bytes(2 + out.size() * 2, Qt::Uninitialized);
-    bytes[0] = char(0xFF);
-    bytes[1] = char(0xFE);
-    qToLittleEndian<quint16>(out.utf16(), out.size(), bytes.data() + 2);
-    return bytes;
+    return out.Take();
 }
 
 void TItemGrid::SaveToTextFile(const QString& fileName, QChar separator, QChar multiLineSeparator,
@@ -391,8 +433,14 @@ void TItemGrid::LoadFromTextFile(const QString& fileName, QChar separator, QChar
         throw EOSError(static_cast<int>(file.error()),
                        QStringLiteral("Could not open the file \"%1\": %2").arg(fileName, reason));
     }
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    // Read into a block of exactly the file's size: the rows keep pointing into it.
+    QByteArray data(file.size(), Qt::Uninitialized);
+    const qint64 got = data.isEmpty() ? 0 : file.read(data.data(), data.size());
+    if (got >= 0 && got < data.size())
+        data.truncate(got);
+    if (got >= 0 && !file.atEnd())
+        data += file.readAll(); // the file grew meanwhile
+    if (got < 0 || file.error() != QFileDevice::NoError) {
         const QString reason = file.errorString();
         ClearRows();
         throw EOSError(static_cast<int>(file.error()),
