@@ -8,6 +8,7 @@
 #include "ui/about/uAbout.h"
 #include "ui/main/uMain.h"
 
+#include <QIcon>
 #include <QProcess>
 #include <QSocketNotifier>
 
@@ -79,6 +80,7 @@ int RunProgram(int argc, char** argv) {
     TApplication app(argc, argv);
     TApplication::setApplicationName(QStringLiteral("Quendrix Sortelle"));
     TApplication::setDesktopFileName(QStringLiteral("quendrix-sortelle"));
+    TApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/app/quendrix-sortelle.svg")));
     // The loop runs until the main window has closed, whatever else is open.
     app.setQuitOnLastWindowClosed(false);
     InstallSessionEndHandlers();
