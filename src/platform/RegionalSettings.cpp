@@ -71,23 +71,31 @@ void SplitDateTime(TDateTime value, qint64& days, qint64& ms) {
 }
 
 // ---------------------------------------------------------------------------
-// Short date forms made of numeric fields (d, dd, M, MM, yy, yyyy) and literal
-// text are formatted and parsed here directly, because every table row carries
-// a date; any other form (month names) goes through QLocale.
+// Short date forms made of numeric fields (d, dd, M, MM, yy, yyyy), month
+// names (MMM, MMMM) and literal text are formatted and parsed here directly,
+// because every table row carries a date; any other form (day names) goes
+// through QLocale.
 
 struct TDateToken {
-    enum Kind { Literal, Day, Day2, Month, Month2, Year2, Year4 } kind;
+    enum Kind { Literal, Day, Day2, Month, Month2, MonthShort, MonthLong, Year2, Year4 } kind;
     QString text; // Literal only
 };
 
 struct TCompiledDate {
-    bool numeric = false;
+    bool direct = false; // every field handled here
+    bool named = false;  // month names, which QLocale may read more leniently
     std::vector<TDateToken> tokens;
+    QString shortMonths[12];
+    QString longMonths[12];
 };
 
-TCompiledDate CompileDateFormat(const QString& format) {
+TCompiledDate CompileDateFormat(const QString& format, const QLocale& locale) {
     TCompiledDate result;
-    result.numeric = true;
+    result.direct = true;
+    for (int m = 0; m < 12; ++m) {
+        result.shortMonths[m] = locale.monthName(m + 1, QLocale::ShortFormat);
+        result.longMonths[m] = locale.monthName(m + 1, QLocale::LongFormat);
+    }
     const qsizetype n = format.size();
     qsizetype i = 0;
     auto addLiteral = [&](QChar c) {
@@ -120,14 +128,19 @@ TCompiledDate CompileDateFormat(const QString& format) {
                 result.tokens.push_back({run == 1 ? TDateToken::Day : TDateToken::Day2, {}});
             else if (c == u'M' && run <= 2)
                 result.tokens.push_back({run == 1 ? TDateToken::Month : TDateToken::Month2, {}});
+            else if (c == u'M' && run <= 4)
+            {
+                result.tokens.push_back({run == 3 ? TDateToken::MonthShort : TDateToken::MonthLong, {}});
+                result.named = true;
+            }
             else if (c == u'y' && (run == 2 || run == 4))
                 result.tokens.push_back({run == 2 ? TDateToken::Year2 : TDateToken::Year4, {}});
             else
-                result.numeric = false; // names of days or months, or an odd year form
+                result.direct = false; // names of days, or an odd year form
             continue;
         }
         if (c.isLetter())
-            result.numeric = false;
+            result.direct = false;
         addLiteral(c);
         ++i;
     }
@@ -140,7 +153,7 @@ TRegionalSettings& Current() {
 }
 
 TCompiledDate& CompiledDate() {
-    static TCompiledDate compiled = CompileDateFormat(Current().ShortDateFormat);
+    static TCompiledDate compiled = CompileDateFormat(Current().ShortDateFormat, Current().Locale);
     return compiled;
 }
 
@@ -158,7 +171,7 @@ void AppendDate(QString& out, qint64 days) {
     const TCompiledDate& compiled = CompiledDate();
     int y = 0, m = 0, d = 0;
     CivilFromDays(days, y, m, d);
-    if (!compiled.numeric || y < 1 || y > 9999) {
+    if (!compiled.direct || y < 1 || y > 9999) {
         const QDate date = QDate::fromJulianDay(BaseJulianDay() + days);
         out.append(RegionalSettings().Locale.toString(date, RegionalSettings().ShortDateFormat));
         return;
@@ -170,6 +183,8 @@ void AppendDate(QString& out, qint64 days) {
         case TDateToken::Day2: AppendNumber(out, d, 2); break;
         case TDateToken::Month: AppendNumber(out, m, 1); break;
         case TDateToken::Month2: AppendNumber(out, m, 2); break;
+        case TDateToken::MonthShort: out.append(compiled.shortMonths[m - 1]); break;
+        case TDateToken::MonthLong: out.append(compiled.longMonths[m - 1]); break;
         case TDateToken::Year2: AppendNumber(out, y % 100, 2); break;
         case TDateToken::Year4: AppendNumber(out, y, 4); break;
         }
@@ -203,11 +218,12 @@ bool ReadDigits(QStringView text, qsizetype& pos, int maxDigits, int& value, int
     return digits > 0;
 }
 
-// Parses the numeric short date at the start of `text`; `pos` ends after it.
-bool ParseNumericDate(QStringView text, qsizetype& pos, qint64& days) {
+// Parses the short date at the start of `text`; `pos` ends after it.
+bool ParseDirectDate(QStringView text, qsizetype& pos, qint64& days) {
     int y = -1, m = -1, d = -1;
     int value = 0, digits = 0;
-    for (const TDateToken& t : CompiledDate().tokens) {
+    const TCompiledDate& compiled = CompiledDate();
+    for (const TDateToken& t : compiled.tokens) {
         switch (t.kind) {
         case TDateToken::Literal:
             if (text.mid(pos).startsWith(t.text)) {
@@ -232,6 +248,23 @@ bool ParseNumericDate(QStringView text, qsizetype& pos, qint64& days) {
             if (!ReadDigits(text, pos, 2, m, digits))
                 return false;
             break;
+        case TDateToken::MonthShort:
+        case TDateToken::MonthLong: {
+            // The longest name that matches, so "June" is not read as "Jun".
+            const QString* names = t.kind == TDateToken::MonthShort ? compiled.shortMonths : compiled.longMonths;
+            qsizetype best = 0;
+            for (int k = 0; k < 12; ++k) {
+                const qsizetype len = names[k].size();
+                if (len > best && text.mid(pos).startsWith(names[k], Qt::CaseInsensitive)) {
+                    best = len;
+                    m = k + 1;
+                }
+            }
+            if (best == 0)
+                return false;
+            pos += best;
+            break;
+        }
         case TDateToken::Year2:
         case TDateToken::Year4:
             if (!ReadDigits(text, pos, 4, value, digits))
@@ -357,7 +390,7 @@ const TRegionalSettings& RegionalSettings() {
 
 void SetRegionalSettings(const TRegionalSettings& settings) {
     Current() = settings;
-    CompiledDate() = CompileDateFormat(settings.ShortDateFormat);
+    CompiledDate() = CompileDateFormat(settings.ShortDateFormat, settings.Locale);
 }
 
 void ResetRegionalSettings() {
@@ -612,20 +645,25 @@ bool TryStrToDateTime(QStringView text, TDateTime& value) {
     const TRegionalSettings& rs = RegionalSettings();
     QDate date;
     QStringView rest;
-    if (CompiledDate().numeric) {
+    const TCompiledDate& compiled = CompiledDate();
+    if (compiled.direct) {
         qsizetype pos = 0;
         qint64 days = 0;
-        if (!ParseNumericDate(text, pos, days))
+        if (ParseDirectDate(text, pos, days)) {
+            rest = text.mid(pos);
+            if (rest.isEmpty()) {
+                value = static_cast<double>(days);
+                return true;
+            }
+            if (!rest.at(0).isSpace())
+                return false;
+            date = QDate::fromJulianDay(BaseJulianDay() + days);
+        } else if (!compiled.named) {
             return false;
-        rest = text.mid(pos);
-        if (rest.isEmpty()) {
-            value = static_cast<double>(days);
-            return true;
         }
-        if (!rest.at(0).isSpace())
-            return false;
-        date = QDate::fromJulianDay(BaseJulianDay() + days);
-    } else {
+    }
+    if (!date.isValid()) {
+        // Day names, or month names written in a way the locale also reads.
         const QString whole = text.toString();
         date = rs.Locale.toDate(whole, rs.ShortDateFormat);
         if (!date.isValid()) {

@@ -37,29 +37,61 @@ void EnsureFolder(const QString& folder) {
                               .arg(QDir::toNativeSeparators(folder)));
 }
 
-void WriteWholeFile(const QString& path, const QByteArray& data) {
+TWholeFileWriter::TWholeFileWriter(const QString& path) : fPath(path) {
     try {
         EnsureFolder(QFileInfo(path).absolutePath());
     } catch (const EWriteError& e) {
         Fail(path, e.Message());
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        Fail(path, file.errorString());
-    if (file.write(data) != data.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
+    fFile = new QSaveFile(path);
+    if (!fFile->open(QIODevice::WriteOnly)) {
+        const QString reason = fFile->errorString();
+        delete fFile;
         Fail(path, reason);
     }
+}
+
+TWholeFileWriter::~TWholeFileWriter() {
+    if (fFile)
+        fFile->cancelWriting();
+    delete fFile;
+}
+
+void TWholeFileWriter::Cancel(const QString& reason) {
+    fFile->cancelWriting();
+    delete fFile;
+    fFile = nullptr;
+    Fail(fPath, reason);
+}
+
+void TWholeFileWriter::Write(const char* data, qint64 size) {
+    if (!fFile)
+        Fail(fPath, QStringLiteral("the file is no longer open"));
+    if (fFile->write(data, size) != size)
+        Cancel(fFile->errorString());
+    fSize += size;
+}
+
+void TWholeFileWriter::Commit() {
+    if (!fFile)
+        Fail(fPath, QStringLiteral("the file is no longer open"));
     if (FaultHook()) {
-        const QString reason = FaultHook()(path, data.size());
-        if (!reason.isEmpty()) {
-            file.cancelWriting();
-            Fail(path, reason);
-        }
+        const QString reason = FaultHook()(fPath, fSize);
+        if (!reason.isEmpty())
+            Cancel(reason);
     }
-    if (!file.commit())
-        Fail(path, file.errorString());
+    const bool ok = fFile->commit();
+    const QString reason = fFile->errorString();
+    delete fFile;
+    fFile = nullptr;
+    if (!ok)
+        Fail(fPath, reason);
+}
+
+void WriteWholeFile(const QString& path, const QByteArray& data) {
+    TWholeFileWriter file(path);
+    file.Write(data.constData(), data.size());
+    file.Commit();
 }
 
 QString KeepBackupCopy(const QString& path) {

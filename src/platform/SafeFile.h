@@ -9,6 +9,28 @@
 
 void WriteWholeFile(const QString& path, const QByteArray& data);
 
+class QSaveFile;
+
+// The same, for content written in pieces (a large table need not be held as
+// one block besides its rows): nothing is in place until Commit succeeds; a
+// writer destroyed before that leaves the old file as it was.
+class TWholeFileWriter {
+public:
+    explicit TWholeFileWriter(const QString& path); // raises EWriteError
+    ~TWholeFileWriter();
+    TWholeFileWriter(const TWholeFileWriter&) = delete;
+    TWholeFileWriter& operator=(const TWholeFileWriter&) = delete;
+
+    void Write(const char* data, qint64 size); // raises EWriteError
+    void Commit();                             // raises EWriteError
+
+private:
+    [[noreturn]] void Cancel(const QString& reason);
+    QString fPath;
+    QSaveFile* fFile;
+    qint64 fSize = 0;
+};
+
 // Creates the folder with every missing parent; raises EWriteError on failure.
 void EnsureFolder(const QString& folder);
 

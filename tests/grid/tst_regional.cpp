@@ -6,6 +6,8 @@
 #include "GridTestUtil.h"
 #include "platform/Errors.h"
 
+#include <QScopeGuard>
+
 #include <cmath>
 
 using namespace grid_test;
@@ -194,6 +196,39 @@ private Q_SLOTS:
         QCOMPARE(DateTimeToQTime(0.5), QTime(12, 0));
         QCOMPARE(DateTimeToQDate(std::nan("")), QDate(1899, 12, 30)); // no crash on garbage
         QCOMPARE(DateTimeFromQDate(QDate()), 0.0);
+    }
+
+    void monthNamesAsTheLocaleWritesThem_data() {
+        QTest::addColumn<QByteArray>("locale");
+        QTest::addColumn<QString>("format");
+        QTest::newRow("C, its own form") << QByteArray("C") << QString();
+        QTest::newRow("en short name") << QByteArray("en_US") << "d MMM yyyy";
+        QTest::newRow("en long name first") << QByteArray("en_US") << "MMMM d, yyyy";
+        QTest::newRow("de long name") << QByteArray("de_DE") << "dd. MMMM yyyy";
+        QTest::newRow("fr short name") << QByteArray("fr_FR") << "d MMM yyyy";
+        QTest::newRow("ru long name") << QByteArray("ru_RU") << "d MMMM yyyy";
+    }
+    void monthNamesAsTheLocaleWritesThem() {
+        // Every month, written as QLocale writes it and read back to the same day.
+        QFETCH(QByteArray, locale);
+        QFETCH(QString, format);
+        const QLocale qlocale = locale == "C" ? QLocale::c() : QLocale(QString::fromLatin1(locale));
+        TRegionalSettings s = TRegionalSettings::FromLocale(qlocale);
+        if (!format.isEmpty())
+            s.ShortDateFormat = format;
+        const TRegionalSettings old = RegionalSettings();
+        SetRegionalSettings(s);
+        auto restore = qScopeGuard([&] { SetRegionalSettings(old); });
+        for (int month = 1; month <= 12; ++month) {
+            const QDate day(2014, month, month + 14);
+            const TDateTime value = DateTimeFromQDate(day) + 0.75;
+            const QString text = DateToStr(value);
+            QCOMPARE(text, qlocale.toString(day, s.ShortDateFormat));
+            QCOMPARE(StrToDateTime(DateTimeToStr(value)), value);
+            QCOMPARE(StrToDateTime(text.toUpper()), DateTimeFromQDate(day));
+        }
+        TDateTime got = 0;
+        QVERIFY(!TryStrToDateTime(QStringLiteral("15 Smarch 2014"), got));
     }
 
     void namedMonthFormat() {

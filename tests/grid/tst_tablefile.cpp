@@ -323,10 +323,12 @@ private Q_SLOTS:
     }
 
     void largeTableRoundTrip() {
+        // Several mebibytes: the file is written in pieces, fields straddling them.
+        constexpr int Rows = 16000;
         TLocaleScope en("en_US");
         TItemGrid grid;
         grid.BeginUpdate();
-        for (int i = 0; i < 2000; ++i) {
+        for (int i = 0; i < Rows; ++i) {
             const int r = grid.AddRow(1);
             grid.SetCells(colPathIndex, r, QStringLiteral("/Music/Artist %1/Song, \"%1\".mp3").arg(i));
             grid.Cell(colCurrentPositionIndex, r).SetAsFloat(i * 0.25);
@@ -339,10 +341,25 @@ private Q_SLOTS:
         const QByteArray bytes = grid.SaveToBytes();
         TItemGrid back;
         back.LoadFromBytes(bytes);
-        QCOMPARE(back.RowCount(), 2000);
-        for (int r : {0, 1, 999, 1999})
+        QCOMPARE(back.RowCount(), Rows);
+        for (int r : {0, 1, 999, Rows - 1})
             QCOMPARE(RowTexts(back, r), RowTexts(grid, r));
         QCOMPARE(back.SaveToBytes(), bytes);
+
+        const QString file = Path(QStringLiteral("large.txt"));
+        grid.SaveToTextFile(file, u',', u'|', ekUnicode);
+        QVERIFY(bytes.size() > 2 * 1024 * 1024); // more than two pieces
+        QCOMPARE(ReadFile(file), bytes);
+        // A failure after the first pieces went out leaves the whole old file.
+        grid.SetCells(colNameIndex, 0, QStringLiteral("changed"));
+        qint64 attempted = 0;
+        SetWriteFaultHook([&](const QString&, qint64 size) {
+            attempted = size;
+            return QStringLiteral("No space left on device");
+        });
+        QVERIFY_THROWS_EXCEPTION(EWriteError, grid.SaveToTextFile(file, u',', u'|', ekUnicode));
+        QCOMPARE(attempted, qint64(bytes.size()) + 2); // "changed" is one unit longer than "Song 0"
+        QCOMPARE(ReadFile(file), bytes);
     }
 };
 

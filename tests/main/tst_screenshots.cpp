@@ -3,7 +3,7 @@
 // only when SORTELLE_SCREENSHOT_DIR names the folder for the pictures (under
 // xvfb-run, with imagemagick's "import"); skipped otherwise.
 //
-//   SORTELLE_SCREENSHOT_DIR=docs/screenshots QT_QPA_PLATFORM=xcb \
+//   SORTELLE_SCREENSHOT_DIR=docs/screenshots QT_QPA_PLATFORM=xcb
 //     xvfb-run -a -s "-screen 0 1280x1024x24" build/tests/main_tst_screenshots
 #include "common/TestMain.h"
 

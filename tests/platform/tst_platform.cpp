@@ -59,6 +59,25 @@ private Q_SLOTS:
         QCOMPARE(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files), QStringList{"file.txt"});
     }
 
+    void wholeFileInPieces() {
+        const QString path = fDir.filePath(QStringLiteral("pieces.txt"));
+        WriteWholeFile(path, "old");
+        {
+            TWholeFileWriter file(path);
+            file.Write("ne", 2);
+            QCOMPARE(ReadAll(path), QByteArray("old")); // nothing in place before the commit
+            file.Write("w", 1);
+            file.Commit();
+        }
+        QCOMPARE(ReadAll(path), QByteArray("new"));
+        {
+            TWholeFileWriter file(path);
+            file.Write("abandoned", 9); // e.g. a row that could not be written raised
+        }
+        QCOMPARE(ReadAll(path), QByteArray("new"));
+        QCOMPARE(QDir(fDir.path()).entryList({QStringLiteral("pieces*")}, QDir::Files), QStringList{"pieces.txt"});
+    }
+
     void folderBlockedByAFile() {
         const QString blocker = fDir.filePath(QStringLiteral("blocker"));
         QFile f(blocker);

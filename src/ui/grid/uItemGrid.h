@@ -17,6 +17,7 @@
 #include <memory>
 
 class QMenu;
+class TWholeFileWriter;
 class TItemGrid;
 
 enum TColumnIndex : int {
@@ -239,6 +240,8 @@ private:
     friend class TItemGridColumn;
     friend class TItemGridModel;
     friend class TItemGridDelegate;
+    // The table file's rows, into one block (no sink) or streamed into a file.
+    QByteArray WriteRows(QChar separator, QChar multiLineSeparator, TWholeFileWriter* sink) const;
     struct TImpl;
     std::unique_ptr<TImpl> d;
 };

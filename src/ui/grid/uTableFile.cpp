@@ -31,7 +31,14 @@ constexpr char16_t Quote = u'"';
 // array as they come (host order, swapped to little-endian at the end).
 class TUnitWriter {
 public:
-    explicit TUnitWriter(qsizetype estimate) : fBytes(2 + estimate * 2, Qt::Uninitialized), fPos(2) {}
+    // Into one block of bytes; or, with a sink, in pieces of about a mebibyte,
+    // so a large table is never held twice.
+    explicit TUnitWriter(qsizetype estimate, TWholeFileWriter* sink = nullptr)
+        : fBytes(2 + (sink ? std::min<qsizetype>(estimate, ChunkUnits) : estimate) * 2, Qt::Uninitialized),
+          fPos(2), fSink(sink) {
+        fBytes[0] = char(0xFF);
+        fBytes[1] = char(0xFE);
+    }
     void Put(char16_t c) {
         Reserve(1);
         std::memcpy(fBytes.data() + fPos, &c, 2);
@@ -47,20 +54,38 @@ public:
     }
     QByteArray Take() {
         fBytes.resize(fPos);
-        fBytes[0] = char(0xFF);
-        fBytes[1] = char(0xFE);
-        if (QSysInfo::ByteOrder != QSysInfo::LittleEndian)
-            qToLittleEndian<quint16>(fBytes.constData() + 2, (fPos - 2) / 2, fBytes.data() + 2);
+        ToLittleEndian(2);
         return std::move(fBytes);
+    }
+    void Flush() {
+        if (!fSink || fPos == 0)
+            return;
+        ToLittleEndian(fFlushed ? 0 : 2);
+        fSink->Write(fBytes.constData(), fPos);
+        fFlushed = true;
+        fPos = 0;
     }
 
 private:
+    static constexpr qsizetype ChunkUnits = 512 * 1024;
+    void ToLittleEndian(qsizetype from) {
+        if (QSysInfo::ByteOrder != QSysInfo::LittleEndian)
+            qToLittleEndian<quint16>(fBytes.constData() + from, (fPos - from) / 2, fBytes.data() + from);
+    }
     void Reserve(qsizetype units) {
-        if (fPos + units * 2 > fBytes.size())
-            fBytes.resize(std::max(fBytes.size() * 2, fPos + units * 2));
+        if (fPos + units * 2 <= fBytes.size())
+            return;
+        if (fSink) {
+            Flush();
+            if (units * 2 <= fBytes.size())
+                return;
+        }
+        fBytes.resize(std::max(fBytes.size() * 2, fPos + units * 2));
     }
     QByteArray fBytes;
     qsizetype fPos;
+    TWholeFileWriter* fSink;
+    bool fFlushed = false;
 };
 
 // Whether a text holds a separator or double quote (needs quoting), or a CR or
@@ -315,6 +340,10 @@ private:
 } // namespace
 
 QByteArray TItemGrid::SaveToBytes(QChar separator, QChar multiLineSeparator) const {
+    return WriteRows(separator, multiLineSeparator, nullptr);
+}
+
+QByteArray TItemGrid::WriteRows(QChar separator, QChar multiLineSeparator, TWholeFileWriter* sink) const {
     const char16_t sep = separator.unicode();
     const char16_t mls = multiLineSeparator.unicode();
     qsizetype estimate = 0;
@@ -324,7 +353,7 @@ QByteArray TItemGrid::SaveToBytes(QChar separator, QChar multiLineSeparator) con
             estimate += t.size();
         estimate += 48;
     }
-    TUnitWriter out(estimate);
+    TUnitWriter out(estimate, sink);
     QString scratch; // the text form of a number or date, reused row after row
     scratch.reserve(64);
     for (int row = 0; row < d->RowCount(); ++row) {
@@ -354,24 +383,31 @@ QByteArray TItemGrid::SaveToBytes(QChar separator, QChar multiLineSeparator) con
         }
         out.Put(QStringView(u"\r\n"));
     }
+    if (sink) {
+        out.Flush();
+        return {};
+    }
     return out.Take();
 }
 
 void TItemGrid::SaveToTextFile(const QString& fileName, QChar separator, QChar multiLineSeparator,
                                TEncodingKind encodingKind) {
-    QByteArray bytes = SaveToBytes(separator, multiLineSeparator);
-    if (encodingKind != ekUnicode) {
-        // Not written by the system itself; offered for completeness.
-        const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2),
-                                                (bytes.size() - 2) / 2);
-        if (encodingKind == ekUTF8) {
-            bytes = QByteArray("\xEF\xBB\xBF") + text.toUtf8();
-        } else {
-            QStringEncoder encoder(QStringConverter::System);
-            bytes = encoder.encode(text);
-        }
+    if (encodingKind == ekUnicode) {
+        TWholeFileWriter file(fileName);
+        WriteRows(separator, multiLineSeparator, &file);
+        file.Commit();
+        return;
     }
-    WriteWholeFile(fileName, bytes);
+    // Not written by the system itself; offered for completeness.
+    const QByteArray bytes = SaveToBytes(separator, multiLineSeparator);
+    const QString text =
+        QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2), (bytes.size() - 2) / 2);
+    if (encodingKind == ekUTF8) {
+        WriteWholeFile(fileName, QByteArray("\xEF\xBB\xBF") + text.toUtf8());
+    } else {
+        QStringEncoder encoder(QStringConverter::System);
+        WriteWholeFile(fileName, encoder.encode(text));
+    }
 }
 
 void TItemGrid::LoadFromBytes(const QByteArray& data, QChar separator, QChar multiLineSeparator, int startRow) {
