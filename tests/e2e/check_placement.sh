@@ -1,0 +1,182 @@
+#!/usr/bin/env bash
+# Window placement kept between runs, on an X display with a real window
+# manager (openbox): the program is started, its main window is moved and
+# resized, the options window moved, the player window moved and resized, all
+# by the window manager as a user's mouse would; after a second start each
+# window comes back where it was left (and the song's row kept the position
+# where playback stopped).
+#
+# Usage (run inside an X display of its own, e.g. under xvfb-run -a):
+#   check_placement.sh <sortelle program>
+# Skips (exit 77) when openbox, xdotool, wmctrl or ffmpeg are missing.
+set -euo pipefail
+program="$1"
+
+for tool in openbox xdotool wmctrl ffmpeg; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "SKIP: $tool is not installed"
+        exit 77
+    fi
+done
+
+work="$(mktemp -d)"
+wm_pid=""
+app_pid=""
+cleanup() {
+    [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null || true
+    [[ -n "$wm_pid" ]] && kill "$wm_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*"
+    if [[ -f "$work/run.log" ]]; then
+        echo "--- program output"
+        grep -v "ALSA lib\|pw.conf" "$work/run.log" || true
+    fi
+    exit 1
+}
+
+# One collection holding one song; the Added field is left empty so the row
+# reads under any regional date form.
+data="$work/home/Documents/quendrix/Sortelle/Options"
+mkdir -p "$data" "$work/media"
+ffmpeg -loglevel error -f lavfi -i "sine=frequency=440:duration=30" "$work/media/song.wav"
+printf '\xef\xbb\xbf<?xml version="1.0"?>\n<xml>\n  <item text="Music" NodeID="0" NodeType="0">\n    <item text="Songs" NodeID="1" NodeType="2"/>\n  </item>\n</xml>\n' \
+    >"$data/categories.xml"
+{
+    printf '\xff\xfe'
+    printf '%s\r\n' "$work/media/song.wav,0,song,9,0,wav,,00:30,5.3" | iconv -f UTF-8 -t UTF-16LE
+} >"$data/table1.txt"
+
+openbox >/dev/null 2>&1 &
+wm_pid=$!
+for _ in $(seq 100); do
+    wmctrl -m >/dev/null 2>&1 && break
+    sleep 0.1
+done
+wmctrl -m >/dev/null 2>&1 || fail "the window manager did not start"
+
+# The id of the visible window with exactly this caption, waiting for it.
+window() {
+    local id=""
+    for _ in $(seq 100); do
+        id="$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 || true)"
+        [[ -n "$id" ]] && break
+        sleep 0.1
+    done
+    [[ -n "$id" ]] || fail "no \"$1\" window"
+    echo "$id"
+}
+
+gone() {
+    for _ in $(seq 100); do
+        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    fail "the \"$1\" window did not close"
+}
+
+# Where the window manager says a window is: "x,y wxh".
+placement() {
+    xdotool getwindowgeometry "$1" | awk '/Position/ {p=$2} /Geometry/ {g=$2} END {print p " " g}'
+}
+
+# Waits until a window reports the wanted placement (the window manager moves
+# and resizes asynchronously).
+settle() {
+    local got=""
+    for _ in $(seq 50); do
+        got="$(placement "$1")"
+        [[ "$got" == "$2" ]] && return 0
+        sleep 0.1
+    done
+    echo "$got"
+}
+
+start() {
+    HOME="$work/home" "$program" >"$work/run.log" 2>&1 &
+    app_pid=$!
+}
+
+finish() {
+    wmctrl -c "Quendrix Sortelle"
+    for _ in $(seq 100); do
+        kill -0 "$app_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$app_pid" 2>/dev/null && fail "the program did not end after its main window was closed"
+    wait "$app_pid" || fail "the program ended with an error"
+    app_pid=""
+}
+
+# Positions in the main window's client area: the Options toolbar button, the
+# tree's first row, and the grid's first row.
+open_options() { xdotool mousemove --window "$1" 148 18 click 1; }
+open_song() {
+    xdotool mousemove --window "$1" 60 45 click 1
+    sleep 0.3
+    xdotool key Right
+    sleep 0.2
+    xdotool key Down
+    sleep 0.5
+    xdotool mousemove --window "$1" 300 60 click --repeat 2 --delay 80 1
+}
+
+# --- first run: move and resize everything
+start
+main="$(window "Quendrix Sortelle")"
+sleep 0.5
+xdotool windowmove "$main" 100 120
+xdotool windowsize "$main" 900 560
+main_placement="$(placement "$main")"
+[[ "$main_placement" == *" 900x560" ]] || fail "the main window was not resized: $main_placement"
+
+open_options "$main"
+options="$(window "Options")"
+sleep 0.3
+xdotool windowmove "$options" 600 500
+sleep 0.3
+options_placement="$(placement "$options")"
+wmctrl -c "Options"
+gone "Options"
+
+open_song "$main"
+player="$(window "Player")"
+sleep 0.5
+xdotool windowmove "$player" 480 60
+xdotool windowsize "$player" 600 400
+player_placement="$(placement "$player")"
+[[ "$player_placement" == *" 600x400" ]] || fail "the player window was not resized: $player_placement"
+sleep 2 # some playback to resume from
+wmctrl -c "Player"
+gone "Player"
+finish
+
+grep -q "^NormPos=100,120,1000,680" "$data/frmMain.ini" || fail "frmMain.ini: $(grep NormPos "$data/frmMain.ini")"
+position="$(iconv -f UTF-16LE -t UTF-8 "$data/table1.txt" | tr -d '\r\377\376' | cut -d, -f2)"
+[[ "$position" != "0" && -n "$position" ]] || fail "no playback position saved in the song's row"
+echo "first run: main $main_placement, options $options_placement, player $player_placement, song stopped at $position s"
+
+# --- second run: everything comes back
+start
+main="$(window "Quendrix Sortelle")"
+got="$(settle "$main" "$main_placement")" || true
+[[ -z "$got" ]] || fail "main window at $got, left at $main_placement"
+
+open_options "$main"
+options="$(window "Options")"
+got="$(settle "$options" "$options_placement")" || true
+[[ -z "$got" ]] || fail "options window at $got, left at $options_placement"
+wmctrl -c "Options"
+gone "Options"
+
+open_song "$main"
+player="$(window "Player")"
+got="$(settle "$player" "$player_placement")" || true
+[[ -z "$got" ]] || fail "player window at $got, left at $player_placement"
+wmctrl -c "Player"
+gone "Player"
+finish
+echo "second run: the three windows came back where they were left"
