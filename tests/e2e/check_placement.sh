@@ -29,12 +29,15 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# To stderr: it is also called inside $(...).
 fail() {
-    echo "FAIL: $*"
-    if [[ -f "$work/run.log" ]]; then
-        echo "--- program output"
-        grep -v "ALSA lib\|pw.conf" "$work/run.log" || true
-    fi
+    {
+        echo "FAIL: $*"
+        if [[ -f "$work/run.log" ]]; then
+            echo "--- program output"
+            grep -v "ALSA lib\|pw.conf" "$work/run.log" || true
+        fi
+    } >&2
     exit 1
 }
 
@@ -160,22 +163,23 @@ position="$(iconv -f UTF-16LE -t UTF-8 "$data/table1.txt" | tr -d '\r\377\376' |
 echo "first run: main $main_placement, options $options_placement, player $player_placement, song stopped at $position s"
 
 # --- second run: everything comes back
-start
-main="$(window "Quendrix Sortelle")"
-got="$(settle "$main" "$main_placement")" || true
-[[ -z "$got" ]] || fail "main window at $got, left at $main_placement"
+# Fails unless the window of this caption comes back at the placement given.
+expect_back() {
+    local id got
+    id="$(window "$1")"
+    got="$(settle "$id" "$2")" || true
+    [[ -z "$got" ]] || fail "\"$1\" window at $got, left at $2"
+}
 
+start
+expect_back "Quendrix Sortelle" "$main_placement"
+main="$(window "Quendrix Sortelle")"
 open_options "$main"
-options="$(window "Options")"
-got="$(settle "$options" "$options_placement")" || true
-[[ -z "$got" ]] || fail "options window at $got, left at $options_placement"
+expect_back "Options" "$options_placement"
 wmctrl -c "Options"
 gone "Options"
-
 open_song "$main"
-player="$(window "Player")"
-got="$(settle "$player" "$player_placement")" || true
-[[ -z "$got" ]] || fail "player window at $got, left at $player_placement"
+expect_back "Player" "$player_placement"
 wmctrl -c "Player"
 gone "Player"
 finish
