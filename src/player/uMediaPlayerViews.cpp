@@ -30,6 +30,9 @@ TMpvVideoWidget::TMpvVideoWidget(mpv_handle* mpv, QWidget* parent) : QOpenGLWidg
 }
 
 TMpvVideoWidget::~TMpvVideoWidget() {
+    // The base class destroys the GL context after this part of the widget is
+    // gone: its signal must not reach this widget any more.
+    disconnect(fContextGone);
     if (fRender) {
         makeCurrent();
         FreeRenderContext();
@@ -40,7 +43,8 @@ TMpvVideoWidget::~TMpvVideoWidget() {
 void TMpvVideoWidget::initializeGL() {
     // libmpv allows one render context per handle: the old one goes with the
     // GL context it was made in.
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this,
+    disconnect(fContextGone);
+    fContextGone = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this,
             [this] {
                 makeCurrent();
                 FreeRenderContext();

@@ -40,6 +40,7 @@ private:
     mpv_render_context* fRender = nullptr;
     std::atomic<bool> fUpdatePending{false};
     bool fReported = false;
+    QMetaObject::Connection fContextGone; // the GL context's aboutToBeDestroyed
 };
 
 // The name of an audio item, on a dark background, where a video would be.
