@@ -261,8 +261,22 @@ public:
 } // namespace
 
 TItem::TItem(const QString& aPath) {
-    const QFileInfo info(aPath);
-    if (aPath.isEmpty() || !info.isFile())
+    if (aPath.isEmpty())
+        return;
+    // One look at the file answers both whether it is there and its size.
+    struct stat st {};
+    const QByteArray native = QFile::encodeName(aPath);
+    if (::stat(native.constData(), &st) != 0) {
+        const int code = errno;
+        if (code == ENOENT || code == ENOTDIR)
+            return; // not an existing file
+        // There, perhaps, but it cannot be examined (a loop of links, no
+        // permission on a folder of its path, a failing disk).
+        throw EOSError(code, QStringLiteral("System Error.  Code: %1.\n%2")
+                                 .arg(code)
+                                 .arg(QString::fromLocal8Bit(std::strerror(code))));
+    }
+    if (!S_ISREG(st.st_mode))
         return;
     fPath = aPath;
     const QString component = aPath.mid(aPath.lastIndexOf(u'/') + 1);
@@ -282,15 +296,6 @@ TItem::TItem(const QString& aPath) {
         fName = name;
     }
     fExtension = QString(ext).remove(u'.');
-
-    struct stat st {};
-    const QByteArray native = QFile::encodeName(aPath);
-    if (::stat(native.constData(), &st) != 0) {
-        const int code = errno;
-        throw EOSError(code, QStringLiteral("System Error.  Code: %1.\n%2")
-                                 .arg(code)
-                                 .arg(QString::fromLocal8Bit(std::strerror(code))));
-    }
     fSize = static_cast<std::int64_t>(st.st_size);
     fIconIndex = ClassifyExtension(fExtension);
 }

@@ -8,6 +8,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 class TLists final : public IExtensionLists {
 public:
@@ -99,16 +102,35 @@ private Q_SLOTS:
         QTest::addColumn<QString>("path");
         QTest::newRow("missing") << fDir.filePath(QStringLiteral("gone.mp3"));
         QTest::newRow("folder") << fDir.path();
+        QTest::newRow("under a file") << fDir.filePath(QStringLiteral("plain.txt/inner.mp3"));
         QTest::newRow("empty") << QString();
     }
     void notAFileGivesTheEmptyItem() {
         QFETCH(QString, path);
+        QFile plain(fDir.filePath(QStringLiteral("plain.txt")));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
         TItem item(path);
         QVERIFY(item.Path().isEmpty());
         QVERIFY(item.Name().isEmpty());
         QVERIFY(item.Extension().isEmpty());
         QCOMPARE(item.Size(), 0);
         QCOMPARE(int(item.IconIndex()), 0);
+    }
+
+    void fileThatCannotBeExaminedRaisesTheSystemError() {
+        // A link that points at itself: something is there, but its size
+        // cannot be read (unlike a missing file, which gives the empty item).
+        const QString loop = fDir.filePath(QStringLiteral("loop.mp3"));
+        QVERIFY(QFile::link(loop, loop));
+        try {
+            TItem item(loop);
+            QFAIL("no error");
+        } catch (const EOSError& e) {
+            QCOMPARE(e.Message(), QStringLiteral("System Error.  Code: %1.\n%2")
+                                      .arg(ELOOP)
+                                      .arg(QString::fromLocal8Bit(std::strerror(ELOOP))));
+        }
     }
 };
 

@@ -6,6 +6,7 @@
 // the import of files into the collection shown live here too.
 
 #include "model/uProjectClasses.h"
+#include "platform/RegionalSettings.h"
 
 #include <QMainWindow>
 #include <QPersistentModelIndex>
@@ -147,7 +148,7 @@ private:
     void RestoreShownSelection();
     void ShowTableStatus(QTreeWidgetItem* node);
     void SetImportGuard(bool on);
-    void AddImportedRow(const TItem& item);
+    void AddImportedRow(const TItem& item, TDateTime added);
     void ImportDroppedFiles(const QStringList& Files);
 
     std::unique_ptr<TTreeWidgetView> fTreeView;
