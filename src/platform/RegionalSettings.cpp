@@ -124,19 +124,18 @@ TCompiledDate CompileDateFormat(const QString& format, const QLocale& locale) {
                 ++j;
             const qsizetype run = j - i;
             i = j;
-            if (c == u'd' && run <= 2)
+            if (c == u'd' && run <= 2) {
                 result.tokens.push_back({run == 1 ? TDateToken::Day : TDateToken::Day2, {}});
-            else if (c == u'M' && run <= 2)
+            } else if (c == u'M' && run <= 2) {
                 result.tokens.push_back({run == 1 ? TDateToken::Month : TDateToken::Month2, {}});
-            else if (c == u'M' && run <= 4)
-            {
+            } else if (c == u'M' && run <= 4) {
                 result.tokens.push_back({run == 3 ? TDateToken::MonthShort : TDateToken::MonthLong, {}});
                 result.named = true;
-            }
-            else if (c == u'y' && (run == 2 || run == 4))
+            } else if (c == u'y' && (run == 2 || run == 4)) {
                 result.tokens.push_back({run == 2 ? TDateToken::Year2 : TDateToken::Year4, {}});
-            else
+            } else {
                 result.direct = false; // names of days, or an odd year form
+            }
             continue;
         }
         if (c.isLetter())

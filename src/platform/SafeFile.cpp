@@ -43,24 +43,19 @@ TWholeFileWriter::TWholeFileWriter(const QString& path) : fPath(path) {
     } catch (const EWriteError& e) {
         Fail(path, e.Message());
     }
-    fFile = new QSaveFile(path);
-    if (!fFile->open(QIODevice::WriteOnly)) {
-        const QString reason = fFile->errorString();
-        delete fFile;
-        Fail(path, reason);
-    }
+    fFile = std::make_unique<QSaveFile>(path);
+    if (!fFile->open(QIODevice::WriteOnly))
+        Fail(path, fFile->errorString());
 }
 
 TWholeFileWriter::~TWholeFileWriter() {
     if (fFile)
         fFile->cancelWriting();
-    delete fFile;
 }
 
 void TWholeFileWriter::Cancel(const QString& reason) {
     fFile->cancelWriting();
-    delete fFile;
-    fFile = nullptr;
+    fFile.reset();
     Fail(fPath, reason);
 }
 
@@ -82,8 +77,7 @@ void TWholeFileWriter::Commit() {
     }
     const bool ok = fFile->commit();
     const QString reason = fFile->errorString();
-    delete fFile;
-    fFile = nullptr;
+    fFile.reset();
     if (!ok)
         Fail(fPath, reason);
 }

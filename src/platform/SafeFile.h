@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <memory>
 
 void WriteWholeFile(const QString& path, const QByteArray& data);
 
@@ -27,7 +28,7 @@ public:
 private:
     [[noreturn]] void Cancel(const QString& reason);
     QString fPath;
-    QSaveFile* fFile;
+    std::unique_ptr<QSaveFile> fFile;
     qint64 fSize = 0;
 };
 
