@@ -114,17 +114,38 @@ finish() {
     app_pid=""
 }
 
+# Whether a visible window of this caption shows up within about 5 s.
+appears() {
+    for _ in $(seq 50); do
+        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 # Positions in the main window's client area: the Options toolbar button, the
-# tree's first row, and the grid's first row.
-open_options() { xdotool mousemove --window "$1" 148 18 click 1; }
+# tree's first row, and the grid's first row. Each gesture is tried again when
+# its window does not show up (a busy machine may still be repainting).
+open_options() {
+    for _ in 1 2 3; do
+        xdotool mousemove --window "$1" 148 18 click 1
+        appears "Options" && return 0
+    done
+    fail "the Options button did not open the options window"
+}
 open_song() {
-    xdotool mousemove --window "$1" 60 45 click 1
-    sleep 0.3
-    xdotool key Right
-    sleep 0.2
-    xdotool key Down
-    sleep 0.5
-    xdotool mousemove --window "$1" 300 60 click --repeat 2 --delay 80 1
+    for _ in 1 2 3; do
+        # Music selected, expanded, then its collection: the song's table.
+        xdotool mousemove --window "$1" 60 45 click 1
+        sleep 0.3
+        xdotool key Right
+        sleep 0.2
+        xdotool key Down
+        sleep 0.7
+        xdotool mousemove --window "$1" 300 60 click --repeat 2 --delay 80 1
+        appears "Player" && return 0
+    done
+    fail "a double-click on the song did not open the player"
 }
 
 # --- first run: move and resize everything
