@@ -148,31 +148,42 @@ open_song() {
     fail "a double-click on the song did not open the player"
 }
 
+# Moves (and resizes) a window through the window manager and prints where it
+# ended up, once that no longer changes; fails when it did not move.
+move_to() {
+    local id="$1" before now last
+    before="$(placement "$id")"
+    xdotool windowmove "$id" "$2" "$3"
+    [[ -n "${4:-}" ]] && xdotool windowsize "$id" "$4" "$5"
+    for _ in $(seq 50); do
+        sleep 0.1
+        now="$(placement "$id")"
+        if [[ "$now" != "$before" && "$now" == "${last:-}" && (-z "${4:-}" || "$now" == *" $4x$5") ]]; then
+            echo "$now"
+            return 0
+        fi
+        last="$now"
+    done
+    fail "the window manager did not move the window: it stayed at $now"
+}
+
 # --- first run: move and resize everything
 start
 main="$(window "Quendrix Sortelle")"
 sleep 0.5
-xdotool windowmove "$main" 100 120
-xdotool windowsize "$main" 900 560
-main_placement="$(placement "$main")"
-[[ "$main_placement" == *" 900x560" ]] || fail "the main window was not resized: $main_placement"
+main_placement="$(move_to "$main" 100 120 900 560)"
 
 open_options "$main"
 options="$(window "Options")"
 sleep 0.3
-xdotool windowmove "$options" 600 500
-sleep 0.3
-options_placement="$(placement "$options")"
+options_placement="$(move_to "$options" 600 500)"
 wmctrl -c "Options"
 gone "Options"
 
 open_song "$main"
 player="$(window "Player")"
 sleep 0.5
-xdotool windowmove "$player" 480 60
-xdotool windowsize "$player" 600 400
-player_placement="$(placement "$player")"
-[[ "$player_placement" == *" 600x400" ]] || fail "the player window was not resized: $player_placement"
+player_placement="$(move_to "$player" 480 60 600 400)"
 sleep 2 # some playback to resume from
 wmctrl -c "Player"
 gone "Player"
