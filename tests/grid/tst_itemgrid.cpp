@@ -11,6 +11,10 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
 using namespace grid_test;
 
 namespace {
@@ -474,6 +478,66 @@ private Q_SLOTS:
         grid.ClickHeader(col);
         std::reverse(ascending.begin(), ascending.end());
         QCOMPARE(Column(grid, col), ascending);
+    }
+
+    void numericSortMatchesAStableSort_data() {
+        QTest::addColumn<int>("col");
+        QTest::newRow("progress") << int(colProgressIndex);
+        QTest::newRow("position") << int(colCurrentPositionIndex);
+        QTest::newRow("type") << int(colTypeIndex);
+        QTest::newRow("added") << int(colAddedIndex);
+    }
+    void numericSortMatchesAStableSort() {
+        // Many rows with repeated, negative, fractional and large values, sorted
+        // ascending and then (after an append) descending, against
+        // std::stable_sort of the same values: equal values keep their order.
+        QFETCH(int, col);
+        const double pool[] = {0, -0.0, 1, -1, 0.5, -2.25, 100, 99.5, 1e12, -1e12, 41756.75, 3, 3, 7};
+        constexpr int Rows = 5000;
+        TItemGrid grid;
+        grid.BeginUpdate();
+        std::vector<std::pair<double, int>> expected;
+        for (int i = 0; i < Rows; ++i) {
+            double v = pool[(i * 7 + i / 13) % std::size(pool)];
+            if (col == colTypeIndex)
+                v = std::trunc(v / 1e6);
+            const int r = grid.AddRow(1);
+            grid.SetCells(colNameIndex, r, QString::number(i));
+            if (col == colTypeIndex)
+                grid.Cell(col, r).SetAsInteger(int(v));
+            else if (col == colAddedIndex)
+                grid.Cell(col, r).SetAsDateTime(v);
+            else
+                grid.Cell(col, r).SetAsFloat(v);
+            expected.push_back({v, i});
+        }
+        grid.EndUpdate();
+        auto names = [](const std::vector<std::pair<double, int>>& rows) {
+            QStringList out;
+            for (const auto& [v, i] : rows)
+                out << QString::number(i);
+            return out;
+        };
+        grid.ClickHeader(col);
+        std::stable_sort(expected.begin(), expected.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        QCOMPARE(Column(grid, colNameIndex), names(expected));
+
+        // Descending, sorted anew: the appended row (value 2) takes its place and
+        // equal values still keep their present order.
+        const int r = grid.AddRow(1);
+        grid.SetCells(colNameIndex, r, QString::number(Rows));
+        if (col == colTypeIndex)
+            grid.Cell(col, r).SetAsInteger(2);
+        else if (col == colAddedIndex)
+            grid.Cell(col, r).SetAsDateTime(2);
+        else
+            grid.Cell(col, r).SetAsFloat(2);
+        expected.push_back({2, Rows});
+        grid.ClickHeader(col);
+        std::stable_sort(expected.begin(), expected.end(),
+                         [](const auto& a, const auto& b) { return a.first > b.first; });
+        QCOMPARE(Column(grid, colNameIndex), names(expected));
     }
 
     void sortKeepsTheFocusedRowAndTheSelection() {

@@ -445,9 +445,10 @@ void TItemGrid::TImpl::SortRows(int col, bool ascending) {
             order[i] = keys[i].index;
     } else {
         // The values are gathered in pool order first (one pass through memory),
-        // then picked up in row order from that small array. Each key is one
-        // 128-bit number: the value's bits made to sort as unsigned integers,
-        // then the row index, so equal values keep their order.
+        // then picked up in row order from that small array. Each key is the
+        // value's bits made to sort as an unsigned integer; a stable radix sort
+        // keeps equal values in their order, and skips the digits all keys share
+        // (a percentage or a type code differs only in a few bits).
         std::vector<quint64> bySlot(Pool.size());
         for (std::size_t slot = 0; slot < Pool.size(); ++slot) {
             const TGridRow& r = Pool[slot];
@@ -467,12 +468,34 @@ void TItemGrid::TImpl::SortRows(int col, bool ascending) {
             bits = (bits >> 63) ? ~bits : bits | (quint64(1) << 63);
             bySlot[slot] = ascending ? bits : ~bits;
         }
-        std::vector<unsigned __int128> keys(n);
+        struct TRowKey {
+            quint64 key;
+            int index;
+        };
+        std::vector<TRowKey> keys(n), spare(n);
         for (int i = 0; i < n; ++i)
-            keys[i] = (static_cast<unsigned __int128>(bySlot[Order[i]]) << 64) | static_cast<unsigned>(i);
-        std::sort(keys.begin(), keys.end());
+            keys[i] = {bySlot[Order[i]], i};
+        constexpr int DigitBits = 11;
+        constexpr std::size_t Buckets = std::size_t(1) << DigitBits;
+        std::vector<int> count(Buckets);
+        for (int shift = 0; shift < 64; shift += DigitBits) {
+            std::fill(count.begin(), count.end(), 0);
+            for (const TRowKey& k : keys)
+                ++count[(k.key >> shift) & (Buckets - 1)];
+            if (n == 0 || count[(keys[0].key >> shift) & (Buckets - 1)] == n)
+                continue; // every key has this digit
+            int start = 0;
+            for (int& c : count) {
+                const int here = c;
+                c = start;
+                start += here;
+            }
+            for (const TRowKey& k : keys)
+                spare[count[(k.key >> shift) & (Buckets - 1)]++] = k;
+            keys.swap(spare);
+        }
         for (int i = 0; i < n; ++i)
-            order[i] = static_cast<int>(static_cast<quint64>(keys[i]));
+            order[i] = keys[i].index;
     }
     const bool deferred = Deferred();
     if (!deferred)
