@@ -38,8 +38,6 @@ QString VideoDuration(const QString& path) {
     return frmPlayer->wmpPlayer->newMedia(path)->durationString();
 }
 
-const QVariant Last = QStringLiteral("Last");
-
 // Pending events are processed between files at most this often: painting
 // the grid after every file would cost more than importing it.
 int gImportEventInterval = 20;
@@ -102,14 +100,16 @@ void TfrmMain::AddImportedRow(const TItem& item, TDateTime added) {
     grdTable->AddRow(1);
     grdTable->BeginUpdate();
     try {
-        grdTable->CellByName(QStringLiteral("colPath"), Last).SetAsString(item.Path());
-        grdTable->CellByName(QStringLiteral("colName"), Last).SetAsString(item.Name());
-        grdTable->CellByName(QStringLiteral("colExtension"), Last).SetAsString(item.Extension());
-        grdTable->CellByName(QStringLiteral("colAdded"), Last).SetAsDateTime(added);
-        grdTable->CellByName(QStringLiteral("colType"), Last).SetAsInteger(item.IconIndex());
-        grdTable->CellByName(QStringLiteral("colSize"), Last).SetAsString(FormatSizeMB(item.Size()));
+        // The new row is the last one (the grid appends even when sorted).
+        const int row = grdTable->RowCount() - 1;
+        grdTable->Cell(colPathIndex, row).SetAsString(item.Path());
+        grdTable->Cell(colNameIndex, row).SetAsString(item.Name());
+        grdTable->Cell(colExtensionIndex, row).SetAsString(item.Extension());
+        grdTable->Cell(colAddedIndex, row).SetAsDateTime(added);
+        grdTable->Cell(colTypeIndex, row).SetAsInteger(item.IconIndex());
+        grdTable->Cell(colSizeIndex, row).SetAsString(FormatSizeMB(item.Size()));
         if (item.IconIndex() == iiVideo)
-            grdTable->CellByName(QStringLiteral("colDuration"), Last).SetAsString(VideoDuration(item.Path()));
+            grdTable->Cell(colDurationIndex, row).SetAsString(VideoDuration(item.Path()));
     } catch (...) {
         // The file's row is incomplete: the import ends before this file.
         grdTable->DeleteRow(grdTable->RowCount() - 1);
