@@ -34,7 +34,7 @@ public:
     // Into one block of bytes; or, with a sink, in pieces of about a mebibyte,
     // so a large table is never held twice.
     explicit TUnitWriter(qsizetype estimate, TWholeFileWriter* sink = nullptr)
-        : fBytes(2 + (sink ? std::min<qsizetype>(estimate, ChunkUnits) : estimate) * 2, Qt::Uninitialized),
+        : fBytes(2 + estimate * 2, Qt::Uninitialized),
           fPos(2), fSink(sink) {
         fBytes[0] = char(0xFF);
         fBytes[1] = char(0xFE);
@@ -66,8 +66,9 @@ public:
         fPos = 0;
     }
 
-private:
     static constexpr qsizetype ChunkUnits = 512 * 1024;
+
+private:
     void ToLittleEndian(qsizetype from) {
         if (QSysInfo::ByteOrder != QSysInfo::LittleEndian)
             qToLittleEndian<quint16>(fBytes.constData() + from, (fPos - from) / 2, fBytes.data() + from);
@@ -346,14 +347,15 @@ QByteArray TItemGrid::SaveToBytes(QChar separator, QChar multiLineSeparator) con
 QByteArray TItemGrid::WriteRows(QChar separator, QChar multiLineSeparator, TWholeFileWriter* sink) const {
     const char16_t sep = separator.unicode();
     const char16_t mls = multiLineSeparator.unicode();
+    // One block sized for the whole table; streamed, the writer's own pieces.
     qsizetype estimate = 0;
-    for (int row = 0; row < d->RowCount(); ++row) {
+    for (int row = 0; !sink && row < d->RowCount(); ++row) {
         const TGridRow& r = d->Row(row);
         for (const QString& t : r.Texts)
             estimate += t.size();
         estimate += 48;
     }
-    TUnitWriter out(estimate, sink);
+    TUnitWriter out(sink ? TUnitWriter::ChunkUnits : estimate, sink);
     QString scratch; // the text form of a number or date, reused row after row
     scratch.reserve(64);
     for (int row = 0; row < d->RowCount(); ++row) {
